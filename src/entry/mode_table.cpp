@@ -1,0 +1,27 @@
+#include "entry/mode_table.h"
+
+#include <cstring>
+
+namespace {
+
+struct ModeTableRow {
+    const char* word;
+    ModeHandler handler;
+};
+
+// Searched in this order; the first match wins.
+const ModeTableRow modeTable[] = {
+    {"comopen", handleComOpen},
+    {"comclose", handleComClose},
+    {"comwrite", handleComWrite},
+    {"comread", handleComRead},
+};
+
+}  // namespace
+
+ModeHandler findModeHandler(const char* text) {
+    for (const ModeTableRow& row : modeTable) {
+        if (std::strcmp(text, row.word) == 0) return row.handler;
+    }
+    return nullptr;
+}

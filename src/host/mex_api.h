@@ -1,0 +1,72 @@
+// The host services the module calls, declared by the module itself so that
+// one source tree links against MATLAB's libmx/libmex, Octave's liboctinterp
+// (through octave_adapter.cpp) or the test host. Nothing else of a host's
+// headers is included anywhere in the module.
+#pragma once
+
+#include <cstddef>
+
+extern "C" {
+
+typedef struct mxArray_tag mxArray;
+
+typedef enum {
+    mxUNKNOWN_CLASS = 0,
+    mxCELL_CLASS,
+    mxSTRUCT_CLASS,
+    mxLOGICAL_CLASS,
+    mxCHAR_CLASS,
+    mxVOID_CLASS,
+    mxDOUBLE_CLASS,
+    mxSINGLE_CLASS,
+    mxINT8_CLASS,
+    mxUINT8_CLASS,
+    mxINT16_CLASS,
+    mxUINT16_CLASS,
+    mxINT32_CLASS,
+    mxUINT32_CLASS,
+    mxINT64_CLASS,
+    mxUINT64_CLASS,
+    mxFUNCTION_CLASS
+} mxClassID;
+
+typedef enum { mxREAL = 0, mxCOMPLEX } mxComplexity;
+
+// Arrays.
+bool mxIsChar(const mxArray* value);
+bool mxIsStruct(const mxArray* value);
+bool mxIsSparse(const mxArray* value);
+bool mxIsComplex(const mxArray* value);
+mxClassID mxGetClassID(const mxArray* value);
+size_t mxGetNumberOfElements(const mxArray* value);
+size_t mxGetElementSize(const mxArray* value);
+char* mxArrayToString(const mxArray* value);
+mxArray* mxGetField_700(const mxArray* value, int index, const char* name);
+double mxGetScalar(const mxArray* value);
+void* mxGetData(const mxArray* value);
+double* mxGetPr(const mxArray* value);
+mxArray* mxCreateDoubleScalar(double value);
+mxArray* mxCreateDoubleMatrix_700(int rows, int cols, mxComplexity complexity);
+
+// Memory. What is not made persistent is reclaimed by the host when the call
+// ends, also when it ends in an error.
+void* mxMalloc(size_t size);
+void* mxCalloc(size_t count, size_t size);
+void mxFree(void* block);
+void mexMakeMemoryPersistent(void* block);
+
+// Reporting. The error functions end the call and never return.
+[[noreturn]] void mexErrMsgIdAndTxt(const char* identifier, const char* text, ...);
+[[noreturn]] void mexErrMsgTxt(const char* text);
+void mexWarnMsgTxt(const char* text);
+int mexAtExit(void (*exitFunction)(void));
+
+// The module's one export, called by the host for every brindlecast(...) call.
+#if defined(_WIN32)
+#define BRINDLECAST_EXPORT __declspec(dllexport)
+#else
+#define BRINDLECAST_EXPORT __attribute__((visibility("default")))
+#endif
+BRINDLECAST_EXPORT void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+
+}  // extern "C"

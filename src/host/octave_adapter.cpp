@@ -1,0 +1,20 @@
+// Octave's MEX interface has 64-bit index arguments only; the module calls
+// the 32-bit-index forms that MATLAB's libmx exports. Compiled into the Octave
+// build alone, against Octave's own mex.h.
+#include <mex.h>
+
+extern "C" {
+
+__attribute__((visibility("hidden"))) mxArray* mxGetField_700(const mxArray* value, int index,
+                                                              const char* name) {
+    if (index < 0) return nullptr;
+    return mxGetField(value, static_cast<mwIndex>(index), name);
+}
+
+__attribute__((visibility("hidden"))) mxArray* mxCreateDoubleMatrix_700(int rows, int cols,
+                                                                        mxComplexity complexity) {
+    if (rows < 0 || cols < 0) return nullptr;
+    return mxCreateDoubleMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(cols), complexity);
+}
+
+}  // extern "C"

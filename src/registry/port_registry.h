@@ -1,0 +1,32 @@
+// The module-wide list of open ports, keyed by FileID. Entries live in host
+// memory made persistent, newest first behind a statically allocated anchor.
+#pragma once
+
+#include "serial/device/serial_device.h"
+
+#include <cstdint>
+
+struct PortEntry {
+    int32_t id;
+    HANDLE handle;    // the open device; nullptr only while closeAllPorts releases it
+    PortEntry* next;  // next older entry
+    PortEntry* prev;  // next newer entry; the anchor for the newest
+};
+
+// The anchor has id -1 and no handle; its next is the newest entry. It is
+// never compared by a search and never released.
+struct PortRegistry {
+    PortEntry anchor;
+};
+
+extern PortRegistry portRegistry;
+
+// Sets the anchor to an empty list; once per load, before any other use.
+void resetPortRegistry();
+// Takes ownership of handle: on "Out of memory in MEX-file" it is closed first.
+int32_t registerPort(int32_t id, HANDLE handle);
+PortEntry* findPort(int32_t id);
+// Removes and releases the entry; the caller has closed its device.
+void unlinkPort(int32_t id);
+void closeAllPorts();
+void onModuleExit();

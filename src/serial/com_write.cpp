@@ -1,0 +1,48 @@
+// brindlecast('comwrite', id, data, count): send the bytes of the first count
+// elements of data as they lie in memory; returns the number of bytes written.
+#include "host/mex_api.h"
+#include "registry/port_registry.h"
+#include "serial/device/serial_device.h"
+#include "serial/element_size.h"
+#include "serial/mode_handlers.h"
+#include "serial/number_conversion.h"
+
+#include <cstdint>
+
+namespace {
+
+const char* const writeErrorId = "QUENTAROX:brindlecast:comwrite";
+
+// Sparse and complex storage is not the elements in order.
+bool hasPlainStorage(const mxArray* data) {
+    return !mxIsSparse(data) && !mxIsComplex(data);
+}
+
+}  // namespace
+
+void handleComWrite(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+    if (nrhs != 4) mexErrMsgIdAndTxt(writeErrorId, "Invalid number of inputs to COMWRITE.");
+    PortEntry* port = findPort(truncateToInt32(mxGetScalar(prhs[1])));
+    if (port == nullptr || port->handle == nullptr) {
+        mexErrMsgIdAndTxt(writeErrorId, "Cannot write the port.");
+    }
+    const mxArray* data = prhs[2];
+    const void* bytes = mxGetData(data);
+    int32_t count = truncateToInt32(mxGetScalar(prhs[3]));
+    size_t bytesPerElement = elementSize(mxGetClassID(data));
+    if (bytesPerElement == 0 || !hasPlainStorage(data)) {
+        mexErrMsgIdAndTxt(writeErrorId, "Invalid data type to COMWRITE");
+    }
+
+    // Never read past what the array holds, in the host's own storage.
+    uint64_t byteCount = static_cast<uint64_t>(count) * bytesPerElement;
+    uint64_t storedBytes =
+        static_cast<uint64_t>(mxGetNumberOfElements(data)) * mxGetElementSize(data);
+    if (count < 0 || byteCount > storedBytes || byteCount > UINT32_MAX) {
+        mexErrMsgIdAndTxt(writeErrorId, "Invalid count to COMWRITE.");
+    }
+
+    DWORD written = 0;
+    WriteFile(port->handle, bytes, static_cast<DWORD>(byteCount), &written, nullptr);
+    plhs[0] = mxCreateDoubleScalar(static_cast<double>(written));
+}

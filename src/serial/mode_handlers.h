@@ -1,0 +1,12 @@
+// The four mode handlers. Each receives the whole call as the host gave it:
+// input 0 is the mode word, the handler's own arguments start at input 1.
+#pragma once
+
+#include "host/mex_api.h"
+
+typedef void (*ModeHandler)(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+
+void handleComOpen(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void handleComClose(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void handleComWrite(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);

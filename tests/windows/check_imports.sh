@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# The Windows module must run in a bare MATLAB: it exports mexFunction alone
+# and imports only from MATLAB's libmx/libmex, kernel32 and the C runtime.
+set -euo pipefail
+module=${1:?usage: check_imports.sh brindlecast.mexw64}
+dump=$(x86_64-w64-mingw32-objdump -p "$module")
+
+imports=$(awk '/DLL Name:/ {print tolower($3)}' <<<"$dump" | sort -u)
+unexpected=$(grep -v -x -E 'libmx\.dll|libmex\.dll|kernel32\.dll|msvcrt\.dll|api-ms-win-crt-[a-z0-9-]+\.dll' <<<"$imports" || true)
+exports=$(awk '/\[Ordinal\/Name Pointer\] Table/ {table=1; next} table && /\[ *[0-9]+\]/ {print $NF} table && NF == 0 {table=0}' <<<"$dump")
+
+status=0
+for needed in libmx.dll libmex.dll kernel32.dll; do
+    grep -q -x "$needed" <<<"$imports" || { echo "check_imports: $needed is not imported"; status=1; }
+done
+[ -z "$unexpected" ] || { echo "check_imports: unexpected imports: $unexpected"; status=1; }
+[ "$exports" = "mexFunction" ] || { echo "check_imports: exports are '$exports', expected mexFunction alone"; status=1; }
+if [ "$status" -eq 0 ]; then
+    echo "check_imports: $(basename "$module") exports mexFunction and imports $(tr '\n' ' ' <<<"$imports")"
+fi
+exit "$status"
