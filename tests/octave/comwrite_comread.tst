@@ -1,0 +1,63 @@
+## comwrite and comread through Octave on a socat null-modem cable.
+
+%!shared cable, a, b
+%! clear brindlecast;
+%! cable = make_cable ();
+%! a = brindlecast ("comopen", struct ("PortName", cable.a, "BaudRate", 115200));
+%! b = brindlecast ("comopen", struct ("PortName", cable.b, "BaudRate", 115200));
+
+## Every class the module sends arrives as the array's memory, little-endian.
+%!test
+%! values = {uint8([1 2 255]), int8([-1 5 -128]), uint16([258 65535]), int16([-2 300]),
+%!           uint32([16909060 7]), int32([-5 70000]), single([1.5 -2]), [1 2 3]};
+%! for k = 1:numel (values)
+%!   v = values{k};
+%!   expected = double (typecast (v, "uint8"));
+%!   assert (brindlecast ("comwrite", a, v, numel (v)), numel (expected));
+%!   [data, n] = brindlecast ("comread", b, numel (expected));
+%!   assert ({class(v), data, n}, {class(v), expected, numel(expected)});
+%! endfor
+%! ## Octave hands characters over one byte each.
+%! assert (brindlecast ("comwrite", a, "AB", 2), 2);
+%! assert (brindlecast ("comread", b, 2), [65 66]);
+%! assert (brindlecast ("comwrite", a, [1 2 3], 0), 0);
+
+%!test
+%! bytes = uint8 (0:255);
+%! assert (brindlecast ("comwrite", b, bytes, 256), 256);
+%! [data, n] = brindlecast ("comread", a, 256);
+%! assert ({data, n}, {0:255, 256});
+%! [data, n] = brindlecast ("comread", a, 0);
+%! assert ({size(data), n}, {[1 0], 0});
+
+%!test
+%! w = "QUENTAROX:brindlecast:comwrite";
+%! r = "QUENTAROX:brindlecast:comread";
+%! for v = {true(1, 2), int64([1 2]), uint64([1 2]), {1, 2}, struct("x", {1, 2}), sparse([1 2]), [1+2i 3]}
+%!   expect_error (@() brindlecast ("comwrite", a, v{1}, 1), w, "Invalid data type to COMWRITE");
+%! endfor
+%! expect_error (@() brindlecast ("comwrite", a + b, {1}, -1), w, "Cannot write the port.");
+%! expect_error (@() brindlecast ("comwrite", a, 1), w, "Invalid number of inputs to COMWRITE.");
+%! expect_error (@() brindlecast ("comwrite", a, "AB", 3), w, "Invalid count to COMWRITE.");
+%! expect_error (@() brindlecast ("comwrite", a, uint8 (1), -1), w, "Invalid count to COMWRITE.");
+%! expect_error (@() brindlecast ("comwrite", a, uint8 (1), NaN), w, "Invalid count to COMWRITE.");
+%! expect_error (@() brindlecast ("comread", b), r, "Invalid number of inputs to COMREAD.");
+%! expect_error (@() brindlecast ("comread", a + b, -1), r, "Cannot read the port.");
+%! expect_error (@() brindlecast ("comread", b, -1), r, "Invalid count to COMREAD.");
+%! expect_error (@() brindlecast ("comread", b, NaN), r, "Invalid count to COMREAD.");
+%! ## Nothing of the refused writes reached the other end.
+%! brindlecast ("comwrite", a, uint8 (9), 1);
+%! assert (brindlecast ("comread", b, 1), 9);
+
+## A port given a read time-out beforehand returns what arrived in time.
+%!test
+%! brindlecast ("comclose", b);
+%! assert (system (sprintf ("stty -F '%s' min 0 time 1", cable.b)), 0);
+%! b = brindlecast ("comopen", struct ("PortName", cable.b));
+%! brindlecast ("comwrite", a, uint8 ([4 2]), 2);
+%! [data, n] = brindlecast ("comread", b, 5);
+%! assert ({data, n}, {[4 2], 2});
+
+%!test
+%! clear brindlecast;
+%! cut_cable (cable);

@@ -1,0 +1,121 @@
+// A GoogleTest fixture that loads the built module into the test host for
+// each test, with short helpers to build arguments and read results.
+#pragma once
+
+#include "test_host.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+#ifndef BRINDLECAST_MODULE_PATH
+#error "BRINDLECAST_MODULE_PATH must name the built module"
+#endif
+
+// One field of a port-description struct: a text or a number.
+struct PortField {
+    std::string name;
+    mxArray* value;
+};
+
+class ModuleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        thFailAllocation(0);
+        thClearWarnings();
+        module = thLoadModule(BRINDLECAST_MODULE_PATH);
+        ASSERT_NE(module, nullptr) << thLastLoadError();
+    }
+
+    void TearDown() override {
+        if (module != nullptr) thUnloadModule(module);
+        module = nullptr;
+        for (mxArray* array : owned) thDestroyArray(array);
+        owned.clear();
+    }
+
+    // Unloads (running the exit hook) and loads the module afresh.
+    void reload() {
+        thUnloadModule(module);
+        module = thLoadModule(BRINDLECAST_MODULE_PATH);
+        ASSERT_NE(module, nullptr) << thLastLoadError();
+    }
+
+    mxArray* keep(mxArray* array) {
+        owned.push_back(array);
+        return array;
+    }
+    mxArray* text(const std::string& value) { return keep(thCreateString(value)); }
+    mxArray* number(double value) { return keep(thCreateDouble(value)); }
+    mxArray* numeric(mxClassID classId, size_t count, const void* data) {
+        return keep(thCreateNumeric(classId, 1, count, data));
+    }
+
+    // A 1-by-1 port-description struct; the struct takes the field values.
+    mxArray* port(std::initializer_list<PortField> fields) {
+        std::vector<std::string> names;
+        for (const PortField& field : fields) names.push_back(field.name);
+        mxArray* description = keep(thCreateStruct(1, 1, names));
+        for (const PortField& field : fields) thSetField(description, 0, field.name, field.value);
+        return description;
+    }
+    static PortField field(const std::string& name, const std::string& value) {
+        return {name, thCreateString(value)};
+    }
+    static PortField field(const std::string& name, double value) {
+        return {name, thCreateDouble(value)};
+    }
+
+    // Calls the module; the result's outputs are released with the fixture.
+    ThCallResult call(int nlhs, std::initializer_list<const mxArray*> inputs) {
+        ThCallResult result = thCall(module, nlhs, std::vector<const mxArray*>(inputs));
+        for (mxArray* output : result.outputs) {
+            if (output != nullptr) owned.push_back(output);
+        }
+        return result;
+    }
+    ThCallResult call(const std::string& mode, std::initializer_list<const mxArray*> arguments,
+                      int nlhs = 1) {
+        std::vector<const mxArray*> inputs{text(mode)};
+        inputs.insert(inputs.end(), arguments.begin(), arguments.end());
+        ThCallResult result = thCall(module, nlhs, inputs);
+        for (mxArray* output : result.outputs) {
+            if (output != nullptr) owned.push_back(output);
+        }
+        return result;
+    }
+
+    // comopen of a struct with these fields; the FileID, or NaN on failure.
+    double open(std::initializer_list<PortField> fields) {
+        ThCallResult result = call("comopen", {port(fields)});
+        if (result.failed || result.outputs.empty() || result.outputs[0] == nullptr) {
+            ADD_FAILURE() << "comopen failed: " << result.identifier << " " << result.message;
+            return std::nan("");
+        }
+        return mxGetScalar(result.outputs[0]);
+    }
+
+    static std::vector<double> row(const mxArray* array) {
+        const double* elements = mxGetPr(array);
+        return std::vector<double>(elements, elements + mxGetNumberOfElements(array));
+    }
+
+    ThModule* module = nullptr;
+    std::vector<mxArray*> owned;
+};
+
+// Checks that a call ended in exactly this error.
+inline ::testing::AssertionResult failedWith(const ThCallResult& result,
+                                             const std::string& identifier,
+                                             const std::string& message) {
+    if (!result.failed) return ::testing::AssertionFailure() << "the call succeeded";
+    if (result.identifier != identifier || result.message != message) {
+        return ::testing::AssertionFailure()
+               << "got [" << result.identifier << "] \"" << result.message << "\"";
+    }
+    return ::testing::AssertionSuccess();
+}
