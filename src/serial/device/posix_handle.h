@@ -1,0 +1,23 @@
+// A POSIX HANDLE is the descriptor plus one (see serial_device.h).
+#pragma once
+
+#if !defined(_WIN32)
+
+#include "serial/device/serial_device.h"
+
+#include <climits>
+#include <cstdint>
+
+inline HANDLE handleFromDescriptor(int fd) {
+    return reinterpret_cast<HANDLE>(static_cast<intptr_t>(fd) + 1);
+}
+
+// -1 for null, INVALID_HANDLE_VALUE and anything no descriptor maps to.
+inline int descriptorFromHandle(HANDLE handle) {
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return -1;
+    intptr_t fd = reinterpret_cast<intptr_t>(handle) - 1;
+    if (fd < 0 || fd > INT_MAX) return -1;
+    return static_cast<int>(fd);
+}
+
+#endif

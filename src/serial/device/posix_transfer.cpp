@@ -1,0 +1,91 @@
+// WriteFile and ReadFile on a port's descriptor.
+#if !defined(_WIN32)
+
+#include "serial/device/posix_handle.h"
+#include "serial/device/serial_device.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+
+namespace {
+
+// Waits for fd to become ready for events; false on a poll error.
+bool waitFor(int fd, short events) {
+    struct pollfd entry = {fd, events, 0};
+    while (poll(&entry, 1, -1) < 0) {
+        if (errno != EINTR) return false;
+    }
+    return true;
+}
+
+// A read of 0 is either the end of VTIME (or VMIN 0 with nothing waiting) or
+// a hung-up line; only the latter reports POLLHUP or POLLERR.
+bool hungUp(int fd) {
+    struct pollfd entry = {fd, POLLIN, 0};
+    int ready;
+    do {
+        ready = poll(&entry, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    return ready > 0 && (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+}  // namespace
+
+BOOL WriteFile(HANDLE device, LPCVOID data, DWORD count, LPDWORD written, LPVOID) {
+    DWORD ignored = 0;
+    if (written == nullptr) written = &ignored;
+    *written = 0;
+    int fd = descriptorFromHandle(device);
+    if (fd < 0 || (data == nullptr && count != 0)) {
+        errno = fd < 0 ? EBADF : EINVAL;
+        return FALSE;
+    }
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    while (*written < count) {
+        ssize_t done = write(fd, bytes + *written, count - *written);
+        if (done > 0) {
+            *written += static_cast<DWORD>(done);
+        } else if (done < 0 && errno == EINTR) {
+            continue;
+        } else if (done < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!waitFor(fd, POLLOUT)) return FALSE;
+        } else {
+            if (done == 0) errno = EIO;
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+BOOL ReadFile(HANDLE device, LPVOID buffer, DWORD count, LPDWORD received, LPVOID) {
+    DWORD ignored = 0;
+    if (received == nullptr) received = &ignored;
+    *received = 0;
+    int fd = descriptorFromHandle(device);
+    if (fd < 0 || (buffer == nullptr && count != 0)) {
+        errno = fd < 0 ? EBADF : EINVAL;
+        return FALSE;
+    }
+    unsigned char* bytes = static_cast<unsigned char*>(buffer);
+    while (*received < count) {
+        ssize_t done = read(fd, bytes + *received, count - *received);
+        if (done > 0) {
+            *received += static_cast<DWORD>(done);
+        } else if (done == 0 || errno == EAGAIN || errno == EWOULDBLOCK) {
+            // The port's time-out ran out: what arrived is the answer.
+            if (done == 0 && hungUp(fd)) {
+                errno = EIO;
+                return FALSE;
+            }
+            return TRUE;
+        } else if (errno != EINTR) {
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+#endif
