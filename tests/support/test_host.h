@@ -7,11 +7,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 // ---- Arrays the tests make (the test owns them; thDestroyArray releases) ----
-mxArray* thCreateString(const std::string& text);  // 1-by-N char, 2 bytes a character
+mxArray* thCreateString(const std::string& text);                // 1-by-N char, 2 bytes a character
 mxArray* thCreateCharUnits(const std::vector<uint16_t>& units);  // raw 16-bit units
 mxArray* thCreateDouble(double value);
 mxArray* thCreateDoubleRow(const std::vector<double>& values);
@@ -57,3 +58,34 @@ void thFailAllocation(int n);
 std::vector<std::string> thWarnings();  // every mexWarnMsgTxt text, in order
 void thClearWarnings();
 int thAtExitRegistrations();  // mexAtExit calls since the module was last loaded
+
+// ---- Additions ----
+// rows-by-cols char array from 16-bit units in column order (thCreateString and
+// thCreateCharUnits make 1-by-N, or 0-by-0 for no text, as MATLAB's '' is).
+mxArray* thCreateCharMatrix(size_t rows, size_t cols, const std::vector<uint16_t>& units);
+std::vector<uint16_t> thCharUnits(const mxArray* charArray);  // the units of a char array
+size_t thLiveArrays();  // arrays not yet destroyed, fields and cells included
+
+// What the last thUnloadModule did. An error raised by the exit hook ends the
+// hook, not the test; it is recorded here.
+struct ThUnloadReport {
+    bool exitHookRan = false;
+    bool failed = false;
+    std::string identifier;
+    std::string message;
+    size_t reclaimed = 0;      // blocks freed after the hook ran
+    bool stillLoaded = false;  // the system kept the module mapped, so its statics survive
+};
+ThUnloadReport thLastUnloadReport();
+
+// Module bugs the host aborts on, with a message, rather than reporting: a
+// call that writes into an input, returns an array it did not create in that
+// call (or one twice), frees or makes persistent an unknown pointer, passes a
+// null or dead array, or uses the API from another thread. A C++ exception
+// other than the host's own ending a call fails it with identifier
+// "testhost:cppException" (message: what()) or "testhost:unknownException".
+
+// Runs body as the module's code runs in a call (white-box tests of module
+// parts linked into the test): an error it raises ends it and is reported,
+// and memory it did not make persistent is reclaimed at the end.
+ThCallResult thRunInCall(const std::function<void()>& body);

@@ -1,0 +1,424 @@
+// libmx's arrays: the mx* accessors and constructors the module calls, the
+// constructors the tests call, and the end-of-call sweep of temporaries.
+#include "host_internal_mx.h"
+#include "test_host.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <unordered_set>
+
+namespace {
+
+// Every array not yet destroyed, children included; accessors refuse others.
+std::unordered_set<const mxArray*>& liveArrays() {
+    static auto* set = new std::unordered_set<const mxArray*>;
+    return *set;
+}
+
+const mxArray* checked(const mxArray* value, const char* function) {
+    thiCheckThread(function);
+    if (value == nullptr) thiAbort(std::string(function) + ": null array");
+    if (liveArrays().count(value) == 0) {
+        thiAbort(std::string(function) +
+                 ": not a live array (destroyed already, or never made by this host)");
+    }
+    return value;
+}
+
+mxArray* mutableChecked(const mxArray* value, const char* function) {
+    return const_cast<mxArray*>(checked(value, function));
+}
+
+// A top-level array the test owns: the only kind it may destroy or nest.
+mxArray* callerOwned(const mxArray* value, const char* function) {
+    mxArray* array = mutableChecked(value, function);
+    if (array->owner != ThiOwner::Caller) {
+        thiAbort(std::string(function) + ": the array is " +
+                 (array->owner == ThiOwner::Child ? "a field or cell of another array"
+                                                  : "a temporary of the running call"));
+    }
+    return array;
+}
+
+size_t classSize(mxClassID classId) {
+    switch (classId) {
+        case mxLOGICAL_CLASS:
+        case mxINT8_CLASS:
+        case mxUINT8_CLASS: return 1;
+        case mxCHAR_CLASS:
+        case mxINT16_CLASS:
+        case mxUINT16_CLASS: return 2;
+        case mxSINGLE_CLASS:
+        case mxINT32_CLASS:
+        case mxUINT32_CLASS: return 4;
+        case mxDOUBLE_CLASS:
+        case mxINT64_CLASS:
+        case mxUINT64_CLASS: return 8;
+        case mxCELL_CLASS:
+        case mxSTRUCT_CLASS: return sizeof(mxArray*);
+        default: return 0;
+    }
+}
+
+bool isNumericOrLogical(mxClassID classId) {
+    return classId == mxLOGICAL_CLASS || (classId >= mxDOUBLE_CLASS && classId <= mxUINT64_CLASS);
+}
+
+size_t product(size_t a, size_t b) {
+    if (b != 0 && a > SIZE_MAX / b) thiAbort("array size overflows");
+    return a * b;
+}
+
+void* allocateData(size_t bytes) {
+    if (bytes == 0) return nullptr;
+    void* data = std::calloc(bytes, 1);
+    if (data == nullptr) thiAbort("out of memory for array data");
+    return data;
+}
+
+mxArray* newArray(mxClassID classId, size_t rows, size_t cols, ThiOwner owner) {
+    auto* array = new mxArray;
+    array->classId = classId;
+    array->rows = rows;
+    array->cols = cols;
+    array->owner = owner;
+    liveArrays().insert(array);
+    return array;
+}
+
+mxArray* newDense(mxClassID classId, size_t rows, size_t cols, bool complex, ThiOwner owner) {
+    size_t bytes = product(product(rows, cols), classSize(classId));
+    mxArray* array = newArray(classId, rows, cols, owner);
+    array->complex = complex;
+    array->real = allocateData(bytes);
+    if (complex) array->imag = allocateData(bytes);
+    return array;
+}
+
+// What the module makes inside a call dies with the call unless returned.
+ThiOwner ownerOfNew() {
+    return thiInCall() ? ThiOwner::Temporary : ThiOwner::Caller;
+}
+
+void destroy(mxArray* array) {
+    for (mxArray* element : array->elements) {
+        if (element != nullptr) destroy(element);
+    }
+    std::free(array->real);
+    std::free(array->imag);
+    liveArrays().erase(array);
+    delete array;
+}
+
+bool contains(const mxArray* tree, const mxArray* wanted) {
+    if (tree == wanted) return true;
+    for (const mxArray* element : tree->elements) {
+        if (element != nullptr && contains(element, wanted)) return true;
+    }
+    return false;
+}
+
+// Puts value into slot, which container owns; replaces what was there.
+void adopt(mxArray* container, mxArray*& slot, const mxArray* value, const char* function) {
+    mxArray* child = nullptr;
+    if (value != nullptr) {
+        child = callerOwned(value, function);
+        if (contains(child, container))
+            thiAbort(std::string(function) + ": would nest an array in itself");
+    }
+    if (slot != nullptr) destroy(slot);
+    slot = child;
+    if (child != nullptr) child->owner = ThiOwner::Child;
+}
+
+void snapshot(const mxArray* array, std::string& out) {
+    if (array == nullptr) {
+        out += "null;";
+        return;
+    }
+    out += std::to_string(array->classId) + ' ' + std::to_string(array->rows) + 'x' +
+           std::to_string(array->cols) + (array->complex ? " c" : "") +
+           (array->sparse ? " s" : "") + ' ' + std::to_string(array->nzmax) + ':';
+    size_t bytes = array->sparse ? array->nzmax * classSize(array->classId)
+                                 : array->rows * array->cols * classSize(array->classId);
+    if (array->classId == mxCELL_CLASS || array->classId == mxSTRUCT_CLASS) bytes = 0;
+    if (array->real != nullptr) out.append(static_cast<const char*>(array->real), bytes);
+    if (array->imag != nullptr) out.append(static_cast<const char*>(array->imag), bytes);
+    for (const std::string& name : array->fieldNames) out += name + ',';
+    out += '[';
+    for (const mxArray* element : array->elements) snapshot(element, out);
+    out += ']';
+}
+
+}  // namespace
+
+// ---- What the module calls ----
+
+bool mxIsChar(const mxArray* value) {
+    return checked(value, "mxIsChar")->classId == mxCHAR_CLASS;
+}
+
+bool mxIsStruct(const mxArray* value) {
+    return checked(value, "mxIsStruct")->classId == mxSTRUCT_CLASS;
+}
+
+bool mxIsSparse(const mxArray* value) {
+    return checked(value, "mxIsSparse")->sparse;
+}
+
+bool mxIsComplex(const mxArray* value) {
+    return checked(value, "mxIsComplex")->complex;
+}
+
+mxClassID mxGetClassID(const mxArray* value) {
+    return checked(value, "mxGetClassID")->classId;
+}
+
+size_t mxGetNumberOfElements(const mxArray* value) {
+    const mxArray* array = checked(value, "mxGetNumberOfElements");
+    return array->rows * array->cols;
+}
+
+size_t mxGetElementSize(const mxArray* value) {
+    return classSize(checked(value, "mxGetElementSize")->classId);
+}
+
+char* mxArrayToString(const mxArray* value) {
+    const mxArray* array = checked(value, "mxArrayToString");
+    if (array->classId != mxCHAR_CLASS) return nullptr;
+    size_t count = array->rows * array->cols;
+    auto* text = static_cast<char*>(thiAllocateBlock(count + 1));
+    if (text == nullptr) return nullptr;
+    const auto* units = static_cast<const uint16_t*>(array->real);
+    for (size_t i = 0; i < count; ++i) {
+        text[i] = units[i] < 256 ? static_cast<char>(units[i]) : '?';
+    }
+    text[count] = '\0';
+    return text;
+}
+
+mxArray* mxGetField_700(const mxArray* value, int index, const char* name) {
+    const mxArray* array = checked(value, "mxGetField");
+    if (name == nullptr) thiAbort("mxGetField: null field name");
+    if (array->classId != mxSTRUCT_CLASS) return nullptr;
+    if (index < 0 || static_cast<size_t>(index) >= array->rows * array->cols) return nullptr;
+    size_t fields = array->fieldNames.size();
+    for (size_t f = 0; f < fields; ++f) {
+        if (array->fieldNames[f] == name) {
+            return array->elements[static_cast<size_t>(index) * fields + f];
+        }
+    }
+    return nullptr;
+}
+
+double mxGetScalar(const mxArray* value) {
+    const mxArray* array = checked(value, "mxGetScalar");
+    size_t stored = array->sparse ? array->nzmax : array->rows * array->cols;
+    if (stored == 0 || array->real == nullptr) return 0.0;
+    const void* data = array->real;
+    switch (array->classId) {
+        case mxDOUBLE_CLASS: return *static_cast<const double*>(data);
+        case mxSINGLE_CLASS: return *static_cast<const float*>(data);
+        case mxCHAR_CLASS:
+        case mxUINT16_CLASS: return *static_cast<const uint16_t*>(data);
+        case mxLOGICAL_CLASS:
+        case mxUINT8_CLASS: return *static_cast<const uint8_t*>(data);
+        case mxINT8_CLASS: return *static_cast<const int8_t*>(data);
+        case mxINT16_CLASS: return *static_cast<const int16_t*>(data);
+        case mxINT32_CLASS: return *static_cast<const int32_t*>(data);
+        case mxUINT32_CLASS: return *static_cast<const uint32_t*>(data);
+        case mxINT64_CLASS: return static_cast<double>(*static_cast<const int64_t*>(data));
+        case mxUINT64_CLASS: return static_cast<double>(*static_cast<const uint64_t*>(data));
+        default: return 0.0;
+    }
+}
+
+void* mxGetData(const mxArray* value) {
+    return checked(value, "mxGetData")->real;
+}
+
+double* mxGetPr(const mxArray* value) {
+    const mxArray* array = checked(value, "mxGetPr");
+    return array->classId == mxDOUBLE_CLASS ? static_cast<double*>(array->real) : nullptr;
+}
+
+mxArray* mxCreateDoubleScalar(double value) {
+    thiCheckThread("mxCreateDoubleScalar");
+    mxArray* array = newDense(mxDOUBLE_CLASS, 1, 1, false, ownerOfNew());
+    *static_cast<double*>(array->real) = value;
+    return array;
+}
+
+mxArray* mxCreateDoubleMatrix_700(int rows, int cols, mxComplexity complexity) {
+    thiCheckThread("mxCreateDoubleMatrix");
+    if (rows < 0 || cols < 0) return nullptr;
+    return newDense(mxDOUBLE_CLASS, static_cast<size_t>(rows), static_cast<size_t>(cols),
+                    complexity != mxREAL, ownerOfNew());
+}
+
+// ---- The end of a call ----
+
+void thiEndCallArrays(bool failed, mxArray** plhs, size_t slots) {
+    if (!failed) {
+        for (size_t i = 0; i < slots; ++i) {
+            mxArray* output = plhs[i];
+            if (output == nullptr) continue;
+            if (liveArrays().count(output) == 0 || output->owner != ThiOwner::Temporary) {
+                thiAbort("plhs[" + std::to_string(i) +
+                         "] holds an array the module did not create during this call");
+            }
+            for (size_t j = 0; j < i; ++j) {
+                if (plhs[j] == output) {
+                    thiAbort("plhs[" + std::to_string(j) + "] and plhs[" + std::to_string(i) +
+                             "] hold the same array");
+                }
+            }
+        }
+        for (size_t i = 0; i < slots; ++i) {
+            if (plhs[i] != nullptr) plhs[i]->owner = ThiOwner::Caller;
+        }
+    }
+    std::vector<mxArray*> temporaries;
+    for (const mxArray* array : liveArrays()) {
+        if (array->owner == ThiOwner::Temporary) temporaries.push_back(const_cast<mxArray*>(array));
+    }
+    for (mxArray* array : temporaries) destroy(array);
+}
+
+void thiCheckInput(const mxArray* value) {
+    const mxArray* array = checked(value, "thCall input");
+    if (array->owner == ThiOwner::Temporary) thiAbort("thCall input: a temporary of another call");
+}
+
+std::string thiSnapshotInputs(const mxArray* const* inputs, size_t count) {
+    std::string out;
+    for (size_t i = 0; i < count; ++i) snapshot(inputs[i], out);
+    return out;
+}
+
+// ---- What the tests call ----
+
+mxArray* thCreateString(const std::string& text) {
+    std::vector<uint16_t> units;
+    for (char c : text) units.push_back(static_cast<unsigned char>(c));
+    return thCreateCharUnits(units);
+}
+
+mxArray* thCreateCharUnits(const std::vector<uint16_t>& units) {
+    return thCreateCharMatrix(units.empty() ? 0 : 1, units.size(), units);
+}
+
+mxArray* thCreateCharMatrix(size_t rows, size_t cols, const std::vector<uint16_t>& units) {
+    thiCheckThread("thCreateCharMatrix");
+    if (product(rows, cols) != units.size()) thiAbort("thCreateCharMatrix: rows*cols != units");
+    mxArray* array = newDense(mxCHAR_CLASS, rows, cols, false, ThiOwner::Caller);
+    if (!units.empty()) std::memcpy(array->real, units.data(), units.size() * 2);
+    return array;
+}
+
+mxArray* thCreateDouble(double value) {
+    return thCreateDoubleRow({value});
+}
+
+mxArray* thCreateDoubleRow(const std::vector<double>& values) {
+    return thCreateNumeric(mxDOUBLE_CLASS, values.empty() ? 0 : 1, values.size(), values.data());
+}
+
+mxArray* thCreateNumeric(mxClassID classId, size_t rows, size_t cols, const void* data) {
+    thiCheckThread("thCreateNumeric");
+    if (!isNumericOrLogical(classId)) thiAbort("thCreateNumeric: not a numeric or logical class");
+    mxArray* array = newDense(classId, rows, cols, false, ThiOwner::Caller);
+    if (data != nullptr && array->real != nullptr) {
+        std::memcpy(array->real, data, rows * cols * classSize(classId));
+    }
+    return array;
+}
+
+mxArray* thCreateComplexDouble(double real, double imaginary) {
+    thiCheckThread("thCreateComplexDouble");
+    mxArray* array = newDense(mxDOUBLE_CLASS, 1, 1, true, ThiOwner::Caller);
+    *static_cast<double*>(array->real) = real;
+    *static_cast<double*>(array->imag) = imaginary;
+    return array;
+}
+
+mxArray* thCreateSparseDouble(size_t rows, size_t cols) {
+    thiCheckThread("thCreateSparseDouble");
+    product(rows, cols);
+    mxArray* array = newArray(mxDOUBLE_CLASS, rows, cols, ThiOwner::Caller);
+    array->sparse = true;
+    // No stored elements: a zero-length block, so any read of the data is an overrun.
+    array->real = std::malloc(0);
+    if (array->real == nullptr) array->real = std::malloc(1);
+    return array;
+}
+
+mxArray* thCreateStruct(size_t rows, size_t cols, const std::vector<std::string>& fields) {
+    thiCheckThread("thCreateStruct");
+    for (size_t i = 0; i < fields.size(); ++i) {
+        for (size_t j = 0; j < i; ++j) {
+            if (fields[i] == fields[j]) thiAbort("thCreateStruct: field " + fields[i] + " twice");
+        }
+    }
+    size_t slots = product(product(rows, cols), fields.size());
+    mxArray* array = newArray(mxSTRUCT_CLASS, rows, cols, ThiOwner::Caller);
+    array->fieldNames = fields;
+    array->elements.assign(slots, nullptr);
+    return array;
+}
+
+void thSetField(mxArray* structArray, size_t index, const std::string& field, mxArray* value) {
+    mxArray* array = mutableChecked(structArray, "thSetField");
+    if (array->classId != mxSTRUCT_CLASS) thiAbort("thSetField: not a struct");
+    if (array->owner == ThiOwner::Temporary) thiAbort("thSetField: a temporary of the call");
+    if (index >= array->rows * array->cols) thiAbort("thSetField: index out of range");
+    size_t fields = array->fieldNames.size();
+    for (size_t f = 0; f < fields; ++f) {
+        if (array->fieldNames[f] == field) {
+            adopt(array, array->elements[index * fields + f], value, "thSetField");
+            return;
+        }
+    }
+    thiAbort("thSetField: no field " + field);
+}
+
+mxArray* thCreateCell(size_t rows, size_t cols) {
+    thiCheckThread("thCreateCell");
+    size_t slots = product(rows, cols);
+    mxArray* array = newArray(mxCELL_CLASS, rows, cols, ThiOwner::Caller);
+    array->elements.assign(slots, nullptr);
+    return array;
+}
+
+void thSetCell(mxArray* cellArray, size_t index, mxArray* value) {
+    mxArray* array = mutableChecked(cellArray, "thSetCell");
+    if (array->classId != mxCELL_CLASS) thiAbort("thSetCell: not a cell array");
+    if (array->owner == ThiOwner::Temporary) thiAbort("thSetCell: a temporary of the call");
+    if (index >= array->elements.size()) thiAbort("thSetCell: index out of range");
+    adopt(array, array->elements[index], value, "thSetCell");
+}
+
+void thDestroyArray(mxArray* array) {
+    if (array == nullptr) return;
+    destroy(callerOwned(array, "thDestroyArray"));
+}
+
+size_t thRows(const mxArray* array) {
+    return checked(array, "thRows")->rows;
+}
+
+size_t thCols(const mxArray* array) {
+    return checked(array, "thCols")->cols;
+}
+
+std::vector<uint16_t> thCharUnits(const mxArray* charArray) {
+    const mxArray* array = checked(charArray, "thCharUnits");
+    if (array->classId != mxCHAR_CLASS) thiAbort("thCharUnits: not a char array");
+    const auto* units = static_cast<const uint16_t*>(array->real);
+    return std::vector<uint16_t>(units, units + array->rows * array->cols);
+}
+
+size_t thLiveArrays() {
+    return liveArrays().size();
+}
