@@ -23,8 +23,8 @@ TEST_F(EntryTest, RefusesModesThatAreNotExactlyAModeWord) {
     mxArray* one = number(1);
     for (const char* word : {"COMOPEN", "comOpen", "comopen ", "comopenx", "", "comclos",
                              "comread\x01", "comwritecomread"}) {
-        EXPECT_TRUE(failedWith(call(1, {text(word), one}), entryId,
-                               "Unrecognized mode for BRINDLECAST."))
+        EXPECT_TRUE(
+            failedWith(call(1, {text(word), one}), entryId, "Unrecognized mode for BRINDLECAST."))
             << "'" << word << "'";
     }
     for (mxArray* notText : {number(3), keep(thCreateCell(1, 1)),
@@ -36,8 +36,8 @@ TEST_F(EntryTest, RefusesModesThatAreNotExactlyAModeWord) {
 }
 
 TEST_F(EntryTest, RegistersTheExitHookOncePerLoadEvenWhenTheFirstCallFails) {
-    EXPECT_TRUE(failedWith(call("nosuchmode", {number(1)}), entryId,
-                           "Unrecognized mode for BRINDLECAST."));
+    EXPECT_TRUE(
+        failedWith(call("nosuchmode", {number(1)}), entryId, "Unrecognized mode for BRINDLECAST."));
     EXPECT_EQ(thAtExitRegistrations(), 1);
     call("nosuchmode", {number(1)});
     call("comclose", {number(5)});
@@ -65,15 +65,19 @@ TEST_F(EntryTest, HandsTheWholeCallToTheModesHandler) {
         const char* identifier;
         const char* message;
     } cases[] = {
-        {{text("comopen"), id, id}, "QUENTAROX:brindlecast:comopen",
+        {{text("comopen"), id, id},
+         "QUENTAROX:brindlecast:comopen",
          "Invalid number of inputs to COMOPEN."},
         {{text("comclose"), id}, "QUENTAROX:brindlecast:comclose", "Cannot close the port."},
-        {{text("comwrite"), id, data, id}, "QUENTAROX:brindlecast:comwrite",
+        {{text("comwrite"), id, data, id},
+         "QUENTAROX:brindlecast:comwrite",
          "Cannot write the port."},
-        {{text("comwrite"), id, data}, "QUENTAROX:brindlecast:comwrite",
+        {{text("comwrite"), id, data},
+         "QUENTAROX:brindlecast:comwrite",
          "Invalid number of inputs to COMWRITE."},
         {{text("comread"), id, id}, "QUENTAROX:brindlecast:comread", "Cannot read the port."},
-        {{text("comread"), id}, "QUENTAROX:brindlecast:comread",
+        {{text("comread"), id},
+         "QUENTAROX:brindlecast:comread",
          "Invalid number of inputs to COMREAD."},
     };
     for (const auto& c : cases) {

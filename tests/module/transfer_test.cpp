@@ -1,0 +1,221 @@
+// comwrite and comread through the loaded module, on pseudo-terminals.
+#include "port_fixture.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+const char* const writeId = "QUENTAROX:brindlecast:comwrite";
+const char* const readId = "QUENTAROX:brindlecast:comread";
+
+class TransferTest : public PortTest {
+protected:
+    void SetUp() override {
+        PortTest::SetUp();
+        pair = &line("port");
+        id = number(open({field("PortName", path("port"))}));
+    }
+    // What reached the far end within a short wait.
+    std::vector<uint8_t> arrived(size_t max = 4096) {
+        return readAvailable(pair->master, max, 200);
+    }
+    // The bytes of an array's memory.
+    template <typename T>
+    static std::vector<uint8_t> memory(const std::vector<T>& values) {
+        std::vector<uint8_t> bytes(values.size() * sizeof(T));
+        std::memcpy(bytes.data(), values.data(), bytes.size());
+        return bytes;
+    }
+
+    PtyPair* pair = nullptr;
+    mxArray* id = nullptr;
+};
+
+TEST_F(TransferTest, WritesEachClassAsItsMemory) {
+    std::vector<double> doubles{1.5, -2, 1e300};
+    std::vector<float> singles{1.5f, -2.25f};
+    std::vector<int8_t> int8s{-1, 0, 127};
+    std::vector<uint8_t> uint8s{0, 128, 255};
+    std::vector<int16_t> int16s{-2, 0x1234};
+    std::vector<uint16_t> uint16s{0xabcd, 1};
+    std::vector<int32_t> int32s{-5, 0x01020304};
+    std::vector<uint32_t> uint32s{0xdeadbeef};
+    struct {
+        mxClassID classId;
+        std::vector<uint8_t> bytes;
+        size_t count;
+        const void* data;
+    } cases[] = {
+        {mxDOUBLE_CLASS, memory(doubles), 3, doubles.data()},
+        {mxSINGLE_CLASS, memory(singles), 2, singles.data()},
+        {mxINT8_CLASS, memory(int8s), 3, int8s.data()},
+        {mxUINT8_CLASS, memory(uint8s), 3, uint8s.data()},
+        {mxINT16_CLASS, memory(int16s), 2, int16s.data()},
+        {mxUINT16_CLASS, memory(uint16s), 2, uint16s.data()},
+        {mxINT32_CLASS, memory(int32s), 2, int32s.data()},
+        {mxUINT32_CLASS, memory(uint32s), 1, uint32s.data()},
+    };
+    for (const auto& c : cases) {
+        mxArray* data = numeric(c.classId, c.count, c.data);
+        ThCallResult result = call("comwrite", {id, data, number(double(c.count))});
+        ASSERT_FALSE(result.failed) << result.message;
+        EXPECT_EQ(mxGetScalar(result.outputs[0]), double(c.bytes.size())) << c.classId;
+        EXPECT_EQ(arrived(), c.bytes) << c.classId;
+    }
+    // A count below the element count sends that many elements.
+    mxArray* three = numeric(mxUINT16_CLASS, 2, uint16s.data());
+    EXPECT_EQ(mxGetScalar(call("comwrite", {id, three, number(1.9)}).outputs[0]), 2.0);
+    EXPECT_EQ(arrived(), (std::vector<uint8_t>{0xcd, 0xab}));
+}
+
+// The test host stores a character in two bytes, as MATLAB does: a count of
+// n sends the first n bytes of that storage.
+TEST_F(TransferTest, CharactersCountOneByteOfTheHostsStorage) {
+    mxArray* ab = text("AB");
+    EXPECT_EQ(mxGetScalar(call("comwrite", {id, ab, number(2)}).outputs[0]), 2.0);
+    EXPECT_EQ(arrived(), (std::vector<uint8_t>{0x41, 0x00}));
+    EXPECT_EQ(mxGetScalar(call("comwrite", {id, ab, number(4)}).outputs[0]), 4.0);
+    EXPECT_EQ(arrived(), (std::vector<uint8_t>{0x41, 0x00, 0x42, 0x00}));
+    EXPECT_TRUE(
+        failedWith(call("comwrite", {id, ab, number(5)}), writeId, "Invalid count to COMWRITE."));
+    EXPECT_EQ(mxGetScalar(call("comwrite", {id, ab, number(0)}).outputs[0]), 0.0);
+    EXPECT_TRUE(arrived().empty());
+}
+
+TEST_F(TransferTest, RefusedWritesSendNothing) {
+    uint8_t bytes[3] = {1, 2, 3};
+    mxArray* three = numeric(mxUINT8_CLASS, 3, bytes);
+    mxArray* closed = number(mxGetScalar(id) + 1);
+    int64_t wide[2] = {1, 2};
+    mxArray* structs = keep(thCreateStruct(1, 2, {"x"}));
+    struct {
+        const char* what;
+        std::vector<const mxArray*> arguments;
+        const char* message;
+    } cases[] = {
+        {"port not open, bad data and count",
+         {closed, keep(thCreateCell(1, 1)), number(-1)},
+         "Cannot write the port."},
+        {"logical",
+         {id, keep(thCreateNumeric(mxLOGICAL_CLASS, 1, 3, bytes)), number(1)},
+         "Invalid data type to COMWRITE"},
+        {"int64",
+         {id, numeric(mxINT64_CLASS, 2, wide), number(1)},
+         "Invalid data type to COMWRITE"},
+        {"uint64",
+         {id, numeric(mxUINT64_CLASS, 2, wide), number(1)},
+         "Invalid data type to COMWRITE"},
+        {"cell", {id, keep(thCreateCell(1, 2)), number(1)}, "Invalid data type to COMWRITE"},
+        {"struct", {id, structs, number(1)}, "Invalid data type to COMWRITE"},
+        {"complex",
+         {id, keep(thCreateComplexDouble(1, 2)), number(1)},
+         "Invalid data type to COMWRITE"},
+        {"sparse",
+         {id, keep(thCreateSparseDouble(1, 4)), number(1)},
+         "Invalid data type to COMWRITE"},
+        {"negative count", {id, three, number(-1)}, "Invalid count to COMWRITE."},
+        {"NaN count", {id, three, number(NAN)}, "Invalid count to COMWRITE."},
+        {"count past the data", {id, three, number(4)}, "Invalid count to COMWRITE."},
+        {"huge count", {id, three, number(2147483647.0)}, "Invalid count to COMWRITE."},
+        {"count wrapping 32 bits",
+         {id, numeric(mxDOUBLE_CLASS, 1, nullptr), number(536870912)},
+         "Invalid count to COMWRITE."},
+        {"three inputs", {id, three}, "Invalid number of inputs to COMWRITE."},
+        {"five inputs", {id, three, number(1), number(1)}, "Invalid number of inputs to COMWRITE."},
+    };
+    for (const auto& c : cases) {
+        std::vector<const mxArray*> inputs{text("comwrite")};
+        inputs.insert(inputs.end(), c.arguments.begin(), c.arguments.end());
+        EXPECT_TRUE(failedWith(thCall(module, 1, inputs), writeId, c.message)) << c.what;
+        EXPECT_EQ(thLiveBlocks(), 1u) << c.what << ": only the registry entry may stay";
+    }
+    EXPECT_TRUE(arrived().empty());
+}
+
+TEST_F(TransferTest, ReadsBytesAsDoublesWithTheirCount) {
+    std::vector<uint8_t> all(256);
+    for (int i = 0; i < 256; ++i) all[i] = static_cast<uint8_t>(i);
+    ASSERT_TRUE(writeAll(pair->master, all.data(), all.size()));
+    ThCallResult result = call("comread", {id, number(256)}, 2);
+    ASSERT_FALSE(result.failed) << result.message;
+    std::vector<double> expected(all.begin(), all.end());
+    EXPECT_EQ(row(result.outputs[0]), expected);
+    EXPECT_EQ(thRows(result.outputs[0]), 1u);
+    EXPECT_EQ(mxGetScalar(result.outputs[1]), 256.0);
+
+    result = call("comread", {id, number(0)}, 2);
+    EXPECT_EQ(thRows(result.outputs[0]), 1u);
+    EXPECT_EQ(thCols(result.outputs[0]), 0u);
+    EXPECT_EQ(mxGetScalar(result.outputs[1]), 0.0);
+
+    // One output asked for: the row alone, no second slot written.
+    ASSERT_TRUE(writeAll(pair->master, "\x80\xff", 2));
+    result = call("comread", {id, number(2)}, 1);
+    ASSERT_EQ(result.outputs.size(), 1u);
+    EXPECT_EQ(row(result.outputs[0]), (std::vector<double>{128, 255}));
+
+    // Only the low 32 bits of a huge count reach the device.
+    ASSERT_TRUE(writeAll(pair->master, "xyz", 3));
+    result = call("comread", {id, number(4294967296.0 + 3)}, 2);
+    EXPECT_EQ(row(result.outputs[0]), (std::vector<double>{'x', 'y', 'z'}));
+    EXPECT_EQ(thLiveBlocks(), 1u);
+}
+
+TEST_F(TransferTest, ARefusedReadAsksTheDeviceForNothing) {
+    ASSERT_TRUE(writeAll(pair->master, "k", 1));
+    mxArray* closed = number(mxGetScalar(id) + 1);
+    struct {
+        std::vector<const mxArray*> arguments;
+        int failingAllocation;
+        const char* message;
+    } cases[] = {
+        {{closed, number(-1)}, 0, "Cannot read the port."},
+        {{id, number(-1)}, 0, "Invalid count to COMREAD."},
+        {{id, number(NAN)}, 0, "Invalid count to COMREAD."},
+        {{id, number(-INFINITY)}, 0, "Invalid count to COMREAD."},
+        {{id, number(1)}, 2, "Memory allocation failed."},
+        {{id}, 0, "Invalid number of inputs to COMREAD."},
+        {{id, number(1), number(1)}, 0, "Invalid number of inputs to COMREAD."},
+    };
+    for (const auto& c : cases) {
+        std::vector<const mxArray*> inputs{text("comread")};
+        inputs.insert(inputs.end(), c.arguments.begin(), c.arguments.end());
+        thFailAllocation(c.failingAllocation);
+        ThCallResult result = thCall(module, 2, inputs);
+        thFailAllocation(0);
+        EXPECT_TRUE(failedWith(result, readId, c.message)) << c.message;
+        EXPECT_EQ(thLiveBlocks(), 1u) << c.message;
+    }
+    ThCallResult result = call("comread", {id, number(1)}, 2);
+    EXPECT_EQ(row(result.outputs[0]), std::vector<double>{'k'}) << "a refused read took the byte";
+}
+
+TEST_F(TransferTest, AReadTimeOutEndsAShortRead) {
+    ASSERT_FALSE(call("comclose", {id}).failed);
+    ASSERT_TRUE(setReadTimeout(pair->slave, 0, 1));
+    id = number(open({field("PortName", path("port"))}));
+    ASSERT_TRUE(writeAll(pair->master, "\x01\x02", 2));
+    ThCallResult result = call("comread", {id, number(5)}, 2);
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_EQ(row(result.outputs[0]), (std::vector<double>{1, 2}));
+    EXPECT_EQ(mxGetScalar(result.outputs[1]), 2.0);
+}
+
+TEST_F(TransferTest, AHungUpLineIsReportedInTheCountsNotAsAnError) {
+    closeMaster(pair);
+    ThCallResult result = call("comread", {id, number(4)}, 2);
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_EQ(thCols(result.outputs[0]), 1u);
+    EXPECT_EQ(mxGetScalar(result.outputs[0]), 0.0);
+    EXPECT_EQ(mxGetScalar(result.outputs[1]), 0.0);
+
+    uint8_t bytes[2] = {1, 2};
+    result = call("comwrite", {id, numeric(mxUINT8_CLASS, 2, bytes), number(2)});
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_EQ(mxGetScalar(result.outputs[0]), 0.0);
+    EXPECT_FALSE(call("comclose", {id}).failed);
+    EXPECT_EQ(thLiveBlocks(), 0u);
+}
+
+}  // namespace
