@@ -41,6 +41,7 @@ protected:
     // Unloads (running the exit hook) and loads the module afresh.
     void reload() {
         thUnloadModule(module);
+        EXPECT_FALSE(thLastUnloadReport().stillLoaded) << "statics would survive the reload";
         module = thLoadModule(BRINDLECAST_MODULE_PATH);
         ASSERT_NE(module, nullptr) << thLastLoadError();
     }
