@@ -1,63 +1,54 @@
-// Module tests that need devices: pseudo-terminal pairs whose port ends are
-// opened by the module through symlinks with names of the test's choosing.
+// Module tests that need devices: serial lines (test_line.h) whose port ends
+// the module opens by name.
 #pragma once
 
-#include "descriptor_count.h"
 #include "module_fixture.h"
-#include "pty_pair.h"
+#include "test_line.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
+#if !defined(_WIN32)
+#include "descriptor_count.h"
+#endif
 
-#include <cstdlib>
-#include <deque>
 #include <string>
 
 class PortTest : public ModuleTest {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/brindlecast-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        folder = pattern;
+        ASSERT_EQ(lines.error(), "");
         ModuleTest::SetUp();
     }
-    void TearDown() override {
-        ModuleTest::TearDown();  // unloading closes whatever the test left open
-        for (PtyPair& pair : pairs) closePtyPair(&pair);
-        for (const std::string& link : links) unlink(link.c_str());
-        rmdir(folder.c_str());
+    // ModuleTest::TearDown unloads the module, which closes whatever the test
+    // left open; the lines go with the fixture, after that.
+
+    // A new line; see TestLines::make for how names give FileIDs.
+    TestLine& line(const std::string& name) {
+        TestLine& made = lines.make(name);
+        EXPECT_EQ(lines.error(), "") << name;
+        return made;
+    }
+    std::string alias(const TestLine& made, const std::string& name) {
+        std::string port = lines.alias(made, name);
+        EXPECT_EQ(lines.error(), "") << name;
+        return port;
+    }
+    double open(const TestLine& made) { return ModuleTest::open({field("PortName", made.port)}); }
+    using ModuleTest::open;
+
+    static bool free(const TestLine& made) { return portFree(made); }
+    // What reached the far end within a short wait. Under Wine the bytes pass
+    // through socat as well, so the wait is longer there.
+    static std::vector<uint8_t> arrived(TestLine& made, size_t max = 4096) {
+#if defined(_WIN32)
+        return farRead(made, max, 500);
+#else
+        return farRead(made, max, 200);
+#endif
+    }
+    static LineSettings kept(const TestLine& made) {
+        LineSettings settings = keptSettings(made);
+        EXPECT_TRUE(settings.read) << "the line settings of " << made.port << " cannot be read";
+        return settings;
     }
 
-    // A new line; its port end is reachable as folder/name.
-    PtyPair& line(const std::string& name) {
-        pairs.emplace_back();
-        EXPECT_TRUE(openPtyPair(&pairs.back()));
-        std::string link = path(name);
-        EXPECT_EQ(symlink(pairs.back().slavePath.c_str(), link.c_str()), 0) << link;
-        links.push_back(link);
-        return pairs.back();
-    }
-    // Another name for an existing line's port end.
-    std::string alias(const PtyPair& pair, const std::string& name) {
-        std::string link = path(name);
-        EXPECT_EQ(symlink(pair.slavePath.c_str(), link.c_str()), 0) << link;
-        links.push_back(link);
-        return link;
-    }
-    std::string path(const std::string& name) const { return folder + "/" + name; }
-
-    // True when nobody holds the line's port end: the exclusive claim an
-    // open port takes (flock) can be had.
-    static bool free(const PtyPair& pair) {
-        int fd = ::open(pair.slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) return false;
-        bool claimed = flock(fd, LOCK_EX | LOCK_NB) == 0;
-        ::close(fd);
-        return claimed;
-    }
-
-    std::string folder;
-    std::deque<PtyPair> pairs;  // stable addresses for line()'s references
-    std::deque<std::string> links;
+    TestLines lines;
 };
