@@ -29,15 +29,18 @@ void handleComWrite(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const mxArray* data = prhs[2];
     const void* bytes = mxGetData(data);
     int32_t count = truncateToInt32(mxGetScalar(prhs[3]));
-    size_t bytesPerElement = elementSize(mxGetClassID(data));
+    mxClassID classId = mxGetClassID(data);
+    size_t bytesPerElement = elementSize(classId);
     if (bytesPerElement == 0 || !hasPlainStorage(data)) {
         mexErrMsgIdAndTxt(writeErrorId, "Invalid data type to COMWRITE");
     }
 
     // Never read past what the array holds, in the host's own storage.
     uint64_t byteCount = static_cast<uint64_t>(count) * bytesPerElement;
-    uint64_t storedBytes =
-        static_cast<uint64_t>(mxGetNumberOfElements(data)) * mxGetElementSize(data);
+    // Only characters may be stored wider than they are sent (MATLAB's take 2
+    // bytes); asking the host costs a second class lookup in Octave.
+    size_t storedPerElement = classId == mxCHAR_CLASS ? mxGetElementSize(data) : bytesPerElement;
+    uint64_t storedBytes = static_cast<uint64_t>(mxGetNumberOfElements(data)) * storedPerElement;
     if (count < 0 || byteCount > storedBytes || byteCount > UINT32_MAX) {
         mexErrMsgIdAndTxt(writeErrorId, "Invalid count to COMWRITE.");
     }
