@@ -1,0 +1,116 @@
+"""Prints the benchmark's tables from the lines the runners wrote.
+
+    python3 summarize.py RESULTS
+
+RESULTS has one line per measurement, either "REP IMPL METRIC VALUE" or, for
+the Octave implementations' batches and bulk rounds, "REP IMPL METRIC ROUND
+VALUE". METRIC is write1_us or read1_us (per call, lower is better) or
+bulk_MBps (higher is better). An Octave implementation's figure in a
+repetition is its fastest batch (each the mean of a batch of calls) and its
+best bulk round: on this shared virtual machine the slower ones measure
+other work and the pty's slow spells, which come and go within a
+repetition. raw C and pyserial report their figures, taken the same way. The
+table shows the median of the figures over the
+repetitions; ratios are taken within each repetition only.
+"""
+import statistics
+import sys
+from collections import defaultdict
+
+ROWS = [
+    ("raw_c", "raw C write()/read()"),
+    ("floor", "floor: minimal MEX (floor_mex)"),
+    ("brindlecast", "brindlecast"),
+    ("serialport", "instrument-control serialport write/read"),
+    ("srl", "instrument-control srl_write/srl_read"),
+    ("pyserial", "pyserial"),
+]
+METRICS = [("write1_us", "1-byte write, us"), ("read1_us", "1-byte read, us"),
+           ("bulk_MBps", "4 MiB in 4096 B, MB/s")]
+
+
+def at_most(limit):
+    return lambda r: r <= limit
+
+
+def at_least(limit):
+    return lambda r: r >= limit
+
+
+# label, metric, numerator, denominator, target test, target text. Time
+# ratios put brindlecast's time over the other's (the peer's over
+# brindlecast's for "times faster"); rate ratios brindlecast's rate over the
+# other's.
+RATIOS = [
+    ("write1 brindlecast / floor", "write1_us", "brindlecast", "floor", at_most(1.1), "<= 1.10"),
+    ("read1  brindlecast / floor", "read1_us", "brindlecast", "floor", at_most(1.1), "<= 1.10"),
+    ("write1 serialport / brindlecast", "write1_us", "serialport", "brindlecast", at_least(3),
+     ">= 3"),
+    ("read1  serialport / brindlecast", "read1_us", "serialport", "brindlecast", at_least(3),
+     ">= 3"),
+    ("write1 brindlecast / srl_write", "write1_us", "brindlecast", "srl", at_most(1.3), "<= 1.30"),
+    ("read1  brindlecast / srl_read", "read1_us", "brindlecast", "srl", at_most(1.3), "<= 1.30"),
+    ("bulk   brindlecast / floor", "bulk_MBps", "brindlecast", "floor", at_least(0.95),
+     ">= 0.95"),
+    ("bulk   brindlecast / serialport", "bulk_MBps", "brindlecast", "serialport",
+     lambda r: r > 1, "> 1"),
+    ("bulk   brindlecast / srl", "bulk_MBps", "brindlecast", "srl", lambda r: r > 1, "> 1"),
+    ("write1 serialport / floor", "write1_us", "serialport", "floor", None, ""),
+    ("read1  serialport / floor", "read1_us", "serialport", "floor", None, ""),
+    ("write1 floor / srl_write", "write1_us", "floor", "srl", None, ""),
+    ("read1  floor / srl_read", "read1_us", "floor", "srl", None, ""),
+    ("write1 brindlecast / pyserial", "write1_us", "brindlecast", "pyserial", None, ""),
+    ("read1  brindlecast / pyserial", "read1_us", "brindlecast", "pyserial", None, ""),
+    ("bulk   brindlecast / pyserial", "bulk_MBps", "brindlecast", "pyserial", None, ""),
+    ("write1 floor / raw C", "write1_us", "floor", "raw_c", None, ""),
+    ("read1  floor / raw C", "read1_us", "floor", "raw_c", None, ""),
+    ("bulk   floor / raw C", "bulk_MBps", "floor", "raw_c", None, ""),
+]
+
+
+def main():
+    figure = defaultdict(dict)  # (impl, metric) -> {rep: value}
+    rounds = defaultdict(dict)  # (impl, metric, rep) -> {round: value}
+    with open(sys.argv[1]) as results:
+        for line in results:
+            fields = line.split()
+            if len(fields) == 4:
+                figure[(fields[1], fields[2])][int(fields[0])] = float(fields[3])
+            elif len(fields) == 5:
+                rounds[(fields[1], fields[2], int(fields[0]))][int(fields[3])] = float(fields[4])
+    for (impl, metric, rep), values in rounds.items():
+        best = max if metric.endswith("MBps") else min
+        figure[(impl, metric)][rep] = best(values.values())
+    reps = sorted({rep for values in figure.values() for rep in values})
+
+    print(f"Medians over {len(reps)} repetitions, a fresh socat pair each (MB = 10^6 bytes)")
+    print(f"{'':44}" + "".join(f"{label:>23}" for _, label in METRICS))
+    for impl, label in ROWS:
+        if not any((impl, m) in figure for m, _ in METRICS):
+            continue
+        cells = []
+        for metric, _ in METRICS:
+            got = list(figure.get((impl, metric), {}).values())
+            cells.append(f"{statistics.median(got):23.2f}" if got else f"{'-':>23}")
+        print(f"{label:44}" + "".join(cells))
+
+    print()
+    print("Ratios within each repetition; a target is judged on the median of them")
+    print(f"{'':34}" + "".join(f"{'rep' + str(r):>7}" for r in reps)
+          + f"{'median':>8}  {'target':8} met")
+    for label, metric, top, bottom, test, target in RATIOS:
+        a, b = figure.get((top, metric), {}), figure.get((bottom, metric), {})
+        per_rep = {rep: a[rep] / b[rep] for rep in reps if rep in a and rep in b}
+        if not per_rep:
+            continue
+        middle = statistics.median(per_rep.values())
+        cells = "".join(f"{per_rep[r]:7.2f}" if r in per_rep else f"{'-':>7}" for r in reps)
+        verdict = ""
+        if test is not None:
+            held = sum(1 for v in per_rep.values() if test(v))
+            verdict = f"{'yes' if test(middle) else 'NO '} ({held} of {len(per_rep)})"
+        print(f"{label:34}{cells}{middle:8.2f}  {target:8} {verdict}")
+
+
+if __name__ == "__main__":
+    main()
