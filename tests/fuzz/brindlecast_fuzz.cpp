@@ -1,0 +1,294 @@
+// libFuzzer target: the module, loaded into the test host once per process,
+// driven by calls built from each input over pseudo-terminals. After every
+// call: the error (if any) is one of the module's, the result and the open
+// ports are the reference model's, and no host memory outlives the call but
+// the registry's entries.
+#include "fuzz_input.h"
+#include "fuzz_model.h"
+#include "fuzz_values.h"
+#include "fuzz_world.h"
+#include "test_host.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <string>
+#include <vector>
+
+#ifndef BRINDLECAST_MODULE_PATH
+#error "BRINDLECAST_MODULE_PATH must name the built module"
+#endif
+
+namespace {
+
+constexpr int kMaxCalls = 64;
+// AddressSanitizer keeps about 3 KB for every unload of an instrumented
+// library, so unloads are rationed to keep a long run's memory in bounds.
+constexpr int kMaxReloadsPerInput = 1;
+// Every this many inputs the module is also unloaded and loaded between two.
+constexpr unsigned kReloadEvery = 1000;
+// Bytes the far end lets wait on a line, and module bytes it lets pile up
+// before taking them: a pty's buffers stay far from full, so no write blocks.
+constexpr size_t kMaxUnread = 2048;
+constexpr size_t kMaxUncollected = 16384;
+
+ThModule* module = nullptr;
+void* moduleEntry = nullptr;
+std::string startingDescriptors;  // the target's own, on its ptys
+unsigned inputsRun = 0;
+std::deque<std::string> recentCalls;  // of the current input, for reports
+
+[[noreturn]] void fault(const std::string& what) {
+    std::fprintf(stderr, "\nbrindlecast fuzz: %s\n", what.c_str());
+    if (!recentCalls.empty()) std::fprintf(stderr, "last calls of this input:\n");
+    for (const std::string& call : recentCalls) std::fprintf(stderr, "  %s\n", call.c_str());
+    std::fflush(stderr);
+    tearDownWorld();  // abort skips the exit handler that removes the folder
+    std::abort();
+}
+
+// BRINDLECAST_FUZZ_TRACE=1 prints every call, to see what an input does.
+const bool trace = std::getenv("BRINDLECAST_FUZZ_TRACE") != nullptr;
+
+void logCall(const std::string& text) {
+    if (trace) std::fprintf(stderr, "call (input %u): %s\n", inputsRun, text.c_str());
+    recentCalls.push_back(text);
+    if (recentCalls.size() > 12) recentCalls.pop_front();
+}
+
+void* entryAddress() {
+    void* handle = dlopen(BRINDLECAST_MODULE_PATH, RTLD_NOW | RTLD_NOLOAD);
+    if (handle == nullptr) return nullptr;
+    void* entry = dlsym(handle, "mexFunction");
+    dlclose(handle);
+    return entry;
+}
+
+bool portOnLine(int line) {
+    for (const OpenPort& port : model.ports) {
+        if (port.line == line) return true;
+    }
+    return false;
+}
+
+void checkAfterCall() {
+    size_t open = model.ports.size();
+    if (thLiveBlocks() != open || thPersistentBlocks() != open) {
+        fault(std::to_string(thLiveBlocks()) + " live host blocks (" +
+              std::to_string(thPersistentBlocks()) + " persistent) with " + std::to_string(open) +
+              " ports open");
+    }
+    if (thLiveArrays() != 0) fault(std::to_string(thLiveArrays()) + " arrays outlived the call");
+    if (!thWarnings().empty()) fault("a call warned: " + thWarnings().front());
+    for (int i = 0; i < kLineCount; ++i) {
+        Line& line = world.lines[i];
+        if (lineHeld(line) != portOnLine(i)) {
+            fault("line " + std::to_string(i) + (portOnLine(i) ? " is free" : " is held") +
+                  ", the model has it " + (portOnLine(i) ? "open" : "closed"));
+        }
+        std::string problem;
+        if (!collectFromPort(line, 0, &problem))
+            fault("line " + std::to_string(i) + ": " + problem);
+    }
+}
+
+void runCall(int nlhs, int failingAllocation, std::vector<mxArray*> arguments) {
+    std::vector<const mxArray*> inputs(arguments.begin(), arguments.end());
+    Expectation expected = predict(nlhs, inputs, failingAllocation);
+    if (expected.readTooLarge) {
+        arguments.push_back(thCreateDouble(expected.count % kReadCap));
+        inputs[2] = arguments.back();
+        expected = predict(nlhs, inputs, failingAllocation);
+    }
+    if (expected.output == Expectation::Output::Written) {
+        Line& line = world.lines[expected.line];
+        std::string problem;
+        if (line.fromPort.size() + expected.count > kMaxUncollected &&
+            !collectFromPort(line, 2000, &problem)) {
+            fault(problem);
+        }
+    }
+
+    std::string text = "nlhs " + std::to_string(nlhs);
+    if (failingAllocation > 0)
+        text += ", allocation " + std::to_string(failingAllocation) + " fails";
+    for (const mxArray* input : inputs) text += " | " + describe(input);
+    logCall(text);
+
+    thFailAllocation(failingAllocation);
+    ThCallResult result = thCall(module, nlhs, inputs);
+    thFailAllocation(0);
+    if (result.failed && !isModuleError(result.identifier, result.message)) {
+        fault("an error the module does not have: [" + result.identifier + "] \"" + result.message +
+              "\"");
+    }
+    if (trace) {
+        std::fprintf(stderr, "  -> %s\n",
+                     result.failed ? ("[" + result.identifier + "] " + result.message).c_str()
+                                   : describe(result.outputs[0]).c_str());
+    }
+    std::string problem;
+    if (!settle(expected, nlhs, result, &problem)) fault(problem);
+    thReleaseOutputs(result);
+    for (mxArray* argument : arguments) thDestroyArray(argument);
+    checkAfterCall();
+}
+
+// Unloads the module (its exit hook closes whatever is open) and loads it again.
+// The coverage the module gathered in this input until then goes with its
+// mapping, the exit hook's included: libFuzzer does not see it.
+void reloadModule() {
+    size_t open = model.ports.size();
+    logCall("unload and load, " + std::to_string(open) + " ports open");
+    thClearWarnings();
+    thUnloadModule(module);
+    module = nullptr;
+    ThUnloadReport report = thLastUnloadReport();
+    if (report.exitHookRan != model.exitHookRegistered) {
+        fault(std::string("the exit hook ") + (report.exitHookRan ? "ran" : "did not run"));
+    }
+    if (report.failed) fault("the exit hook failed: " + report.message);
+    if (report.stillLoaded) fault("the module stayed loaded after unloading");
+    if (thWarnings().size() != (open > 0 ? 1u : 0u)) {
+        fault(std::to_string(thWarnings().size()) + " warnings on unloading with " +
+              std::to_string(open) + " ports open");
+    }
+    if (thLiveBlocks() != 0)
+        fault(std::to_string(thLiveBlocks()) + " host blocks outlived the module");
+    for (int i = 0; i < kLineCount; ++i) {
+        if (lineHeld(world.lines[i])) fault("line " + std::to_string(i) + " held after unloading");
+    }
+    model.ports.clear();
+    model.exitHookRegistered = false;
+    thClearWarnings();
+
+    module = thLoadModule(BRINDLECAST_MODULE_PATH);
+    if (module == nullptr) fault("cannot load the module again: " + thLastLoadError());
+    // libFuzzer keeps counting coverage where the module was first mapped.
+    if (entryAddress() != moduleEntry) fault("the reloaded module was mapped at another address");
+}
+
+// Arguments for input position (1 on) of one of the four modes' calls.
+mxArray* argumentFor(FuzzInput& in, size_t mode, size_t position, const mxArray* previous) {
+    switch (mode * 8 + position) {
+        case 0 * 8 + 1: return portDescription(in, 0);
+        case 1 * 8 + 1:
+        case 2 * 8 + 1:
+        case 3 * 8 + 1: return idValue(in);
+        case 2 * 8 + 2: return writeData(in);
+        case 2 * 8 + 3: return writeCount(in, previous);
+        case 3 * 8 + 2: return readCount(in);
+        default: return anyValue(in, 0);
+    }
+}
+
+const char* const kModes[] = {"comopen", "comclose", "comwrite", "comread"};
+const size_t kModeArguments[] = {1, 1, 3, 2};
+
+void closeEverything() {
+    while (!model.ports.empty()) {
+        runCall(0, 0, {textArray("comclose"), thCreateDouble(model.ports.back().id)});
+    }
+    for (int i = 0; i < kLineCount; ++i) {
+        std::string problem;
+        if (!collectFromPort(world.lines[i], 1000, &problem) ||
+            !collectUnread(world.lines[i], 1000, &problem)) {
+            fault("line " + std::to_string(i) + ": " + problem);
+        }
+    }
+}
+
+void finish() {
+    if (module != nullptr) thUnloadModule(module);
+    module = nullptr;
+    tearDownWorld();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    std::string problem;
+    if (!setUpWorld(&problem)) fault(problem);
+    module = thLoadModule(BRINDLECAST_MODULE_PATH);
+    if (module == nullptr) fault("cannot load the module: " + thLastLoadError());
+    moduleEntry = entryAddress();
+    startingDescriptors = deviceDescriptors();
+    std::atexit(finish);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    recentCalls.clear();
+    if (++inputsRun % kReloadEvery == 0) reloadModule();
+    for (Line& line : world.lines) {
+        if (!resetLineSettings(line)) fault("cannot reset " + line.pair.slavePath);
+    }
+
+    FuzzInput in{data, size, 0};
+    int calls = 0;
+    int reloads = 0;
+    while (hasMore(in) && calls < kMaxCalls) {
+        uint8_t op = nextByte(in);
+        int nlhs = (op >> 3) & 3;
+        int failing = (op & 0x80) ? static_cast<int>(pick(in, 6)) : 0;
+        ++calls;
+        switch (op & 7) {
+            case 0:
+            case 1:
+            case 2:
+            case 3: {
+                size_t mode = op & 3;
+                std::vector<mxArray*> arguments{textArray(kModes[mode])};
+                for (size_t position = 1; position <= kModeArguments[mode]; ++position) {
+                    arguments.push_back(argumentFor(in, mode, position, arguments.back()));
+                }
+                runCall(nlhs, failing, arguments);
+                break;
+            }
+            case 4: {
+                // Anything at all, mode word or not, zero to nine inputs.
+                size_t count = pick(in, 10);
+                std::vector<mxArray*> arguments;
+                for (size_t i = 0; i < count; ++i) {
+                    arguments.push_back(i == 0 ? modeValue(in) : anyValue(in, 0));
+                }
+                runCall(nlhs, failing, arguments);
+                break;
+            }
+            case 5: {
+                // The far end sends.
+                Line& line = world.lines[pick(in, kLineCount)];
+                std::vector<uint8_t> bytes(pick(in, 33));
+                for (uint8_t& byte : bytes) byte = nextByte(in);
+                if (line.toPort.size() + bytes.size() <= kMaxUnread) {
+                    sendToPort(line, bytes.data(), bytes.size());
+                }
+                break;
+            }
+            case 6:
+                if (reloads++ < kMaxReloadsPerInput) reloadModule();
+                break;
+            default: {
+                // A mode's own kinds of arguments, one too few, too many or none.
+                size_t mode = pick(in, 4);
+                size_t count = pick(in, 6);
+                std::vector<mxArray*> arguments{textArray(kModes[mode])};
+                for (size_t position = 1; position <= count; ++position) {
+                    arguments.push_back(argumentFor(in, mode, position, arguments.back()));
+                }
+                runCall(nlhs, failing, arguments);
+                break;
+            }
+        }
+    }
+
+    closeEverything();
+    std::string held = deviceDescriptors();
+    if (held != startingDescriptors) {
+        fault("descriptors on the devices after the input:" + held +
+              "; before:" + startingDescriptors);
+    }
+    return 0;
+}

@@ -1,0 +1,404 @@
+#include "fuzz_model.h"
+
+#include "fuzz_values.h"
+#include "fuzz_world.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+Model model;
+
+namespace {
+
+const char* const kEntryId = "QUENTAROX:brindlecast";
+const char* const kOpenId = "QUENTAROX:brindlecast:comopen";
+const char* const kCloseId = "QUENTAROX:brindlecast:comclose";
+const char* const kWriteId = "QUENTAROX:brindlecast:comwrite";
+const char* const kReadId = "QUENTAROX:brindlecast:comread";
+
+const char* const kModuleErrors[][2] = {
+    {kEntryId, "Invalid number of input arguments."},
+    {kEntryId, "First input to BRINDLECAST must be a string."},
+    {kEntryId, "Memory allocation failed."},
+    {kEntryId, "Unrecognized mode for BRINDLECAST."},
+    {kOpenId, "Invalid number of inputs to COMOPEN."},
+    {kOpenId, "The first input to COMOPEN must be a valid QUENTAROX object."},
+    {kOpenId, "Invalid PortName in input to COMOPEN."},
+    {kOpenId, "Cannot open com port."},
+    {kOpenId, "Error Setting Comm State."},
+    {kOpenId, "Error Creating FileID."},
+    {kCloseId, "Cannot close the port."},
+    {kWriteId, "Invalid number of inputs to COMWRITE."},
+    {kWriteId, "Cannot write the port."},
+    {kWriteId, "Invalid data type to COMWRITE"},
+    {kWriteId, "Invalid count to COMWRITE."},
+    {kReadId, "Invalid number of inputs to COMREAD."},
+    {kReadId, "Cannot read the port."},
+    {kReadId, "Invalid count to COMREAD."},
+    {kReadId, "Memory allocation failed."},
+    {"", "Out of memory in MEX-file"},
+    {"", "Unable to find node in list"},
+};
+
+// The module's allocations in order; the failing one returns null.
+struct Allocations {
+    int failing;
+    int made = 0;
+    bool next() { return ++made != failing; }
+};
+
+Expectation& fail(Expectation& e, const char* identifier, const char* message) {
+    e.fails = true;
+    e.identifier = identifier;
+    e.message = message;
+    return e;
+}
+
+// The text the module gets for a char array (mxArrayToString), up to its
+// first 0 as the module reads it.
+std::string hostText(const mxArray* value) {
+    char* text = mxArrayToString(value);
+    if (text == nullptr) return "";
+    std::string copy = text;
+    mxFree(text);
+    return copy;
+}
+
+// Doubles to integers truncate toward zero; NaN and out-of-range values give
+// the type's minimum.
+int64_t asInt64(double value) {
+    double whole = std::trunc(value);
+    if (std::isnan(value) || whole < -9223372036854775808.0 || whole >= 9223372036854775808.0)
+        return INT64_MIN;
+    return static_cast<int64_t>(whole);
+}
+
+int32_t asInt32(double value) {
+    double whole = std::trunc(value);
+    if (std::isnan(value) || whole < -2147483648.0 || whole > 2147483647.0) return INT32_MIN;
+    return static_cast<int32_t>(whole);
+}
+
+const OpenPort* findOpen(int32_t id) {
+    for (const OpenPort& port : model.ports) {
+        if (port.id == id) return &port;
+    }
+    return nullptr;
+}
+
+// Bytes a comwrite element of the class counts for (characters one each).
+size_t writeElementBytes(mxClassID classId) {
+    switch (classId) {
+        case mxCHAR_CLASS:
+        case mxINT8_CLASS:
+        case mxUINT8_CLASS: return 1;
+        case mxINT16_CLASS:
+        case mxUINT16_CLASS: return 2;
+        case mxSINGLE_CLASS:
+        case mxINT32_CLASS:
+        case mxUINT32_CLASS: return 4;
+        case mxDOUBLE_CLASS: return 8;
+        default: return 0;
+    }
+}
+
+// The folder entry a name opens, or null when the device layer refuses it
+// (too long) or nothing by that name exists. Aborts on a name outside the
+// folder: the target must never build one.
+const FolderEntry* entryOpenedBy(const std::string& name) {
+    // The module puts \\.\ before the name and the device layer takes it off:
+    // the name is used as it is.
+    const std::string& path = name;
+    std::string prefix = world.folder + "/";
+    if (path.compare(0, prefix.size(), prefix) != 0) {
+        std::fprintf(stderr, "brindlecast fuzz: the target built the PortName \"%s\"\n",
+                     name.c_str());
+        std::abort();
+    }
+    if (path.size() > 4096) return nullptr;
+    std::string rest = path.substr(prefix.size());
+    for (size_t i = 0; i < kFolderEntryCount; ++i) {
+        if (rest == kFolderEntries[i].name) return &kFolderEntries[i];
+    }
+    return nullptr;
+}
+
+Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
+                         Allocations& allocations) {
+    if (in.size() != 2) return fail(e, kOpenId, "Invalid number of inputs to COMOPEN.");
+    const mxArray* description = in[1];
+    if (!mxIsStruct(description)) {
+        return fail(e, kOpenId, "The first input to COMOPEN must be a valid QUENTAROX object.");
+    }
+    const mxArray* nameField = mxGetNumberOfElements(description) > 0
+                                   ? mxGetField_700(description, 0, "PortName")
+                                   : nullptr;
+    if (nameField == nullptr || !mxIsChar(nameField) || !allocations.next()) {
+        return fail(e, kOpenId, "Invalid PortName in input to COMOPEN.");
+    }
+    std::string name = hostText(nameField);
+    int32_t id = fileIdOf(name);
+    if (id == 0) return fail(e, kOpenId, "Invalid PortName in input to COMOPEN.");
+    const FolderEntry* entry = entryOpenedBy(name);
+
+    e.id = id;
+    e.dropsEarlier = findOpen(id) != nullptr;
+    if (!allocations.next()) return fail(e, kOpenId, "Cannot open com port.");
+    if (entry == nullptr || entry->kind == EntryKind::Missing || entry->kind == EntryKind::Folder) {
+        return fail(e, kOpenId, "Cannot open com port.");
+    }
+    if (entry->kind == EntryKind::Line) {
+        for (const OpenPort& port : model.ports) {
+            if (port.line == entry->line && port.id != id) {
+                return fail(e, kOpenId, "Cannot open com port.");
+            }
+        }
+    }
+
+    // The port's settings as it has them (a pty keeps 8 data bits and no
+    // parity), then what the struct's fields change.
+    const Line* line = entry->kind == EntryKind::Line ? &world.lines[entry->line] : nullptr;
+    uint32_t rate = line != nullptr ? line->rate : 0;
+    int dataBits = line != nullptr ? 8 : 0;
+    int stopBits = line != nullptr && line->twoStopBits ? 2 : 0;  // 0 one, 1 one and a half, 2 two
+    if (const mxArray* field = mxGetField_700(description, 0, "BaudRate")) {
+        rate = static_cast<uint32_t>(static_cast<uint64_t>(asInt64(mxGetScalar(field))));
+    }
+    const mxArray* parity = mxGetField_700(description, 0, "Parity");
+    // Every parity is valid and a pty drops it: only the text's allocation counts.
+    if (parity != nullptr && mxIsChar(parity)) allocations.next();
+    if (const mxArray* field = mxGetField_700(description, 0, "StopBits")) {
+        double value = mxGetScalar(field);
+        if (value == 1.0) stopBits = 0;
+        if (value == 1.5) stopBits = 1;
+        if (value == 2.0) stopBits = 2;
+    }
+    if (const mxArray* field = mxGetField_700(description, 0, "DataBits")) {
+        dataBits = static_cast<uint8_t>(static_cast<uint64_t>(asInt64(mxGetScalar(field))));
+    }
+    bool acceptable = rate != 0 && dataBits >= 5 && dataBits <= 8 &&
+                      !(stopBits == 1 && dataBits > 5) && !(stopBits == 2 && dataBits == 5);
+    if (line == nullptr || !acceptable) return fail(e, kOpenId, "Error Setting Comm State.");
+
+    e.setsLine = true;
+    e.line = entry->line;
+    e.rate = rate;
+    e.twoStopBits = stopBits != 0;
+    if (!allocations.next()) return fail(e, "", "Out of memory in MEX-file");
+    e.registers = true;
+    e.output = Expectation::Output::FileId;
+    return e;
+}
+
+Expectation& predictClose(Expectation& e, const std::vector<const mxArray*>& in) {
+    e.id = asInt32(mxGetScalar(in[1]));
+    if (findOpen(e.id) == nullptr) return fail(e, kCloseId, "Cannot close the port.");
+    e.closes = true;
+    return e;
+}
+
+Expectation& predictWrite(Expectation& e, const std::vector<const mxArray*>& in) {
+    if (in.size() != 4) return fail(e, kWriteId, "Invalid number of inputs to COMWRITE.");
+    const OpenPort* port = findOpen(asInt32(mxGetScalar(in[1])));
+    if (port == nullptr) return fail(e, kWriteId, "Cannot write the port.");
+    const mxArray* data = in[2];
+    int32_t count = asInt32(mxGetScalar(in[3]));
+    size_t elementBytes = writeElementBytes(mxGetClassID(data));
+    if (elementBytes == 0 || mxIsSparse(data) || mxIsComplex(data)) {
+        return fail(e, kWriteId, "Invalid data type to COMWRITE");
+    }
+    uint64_t stored = static_cast<uint64_t>(mxGetNumberOfElements(data)) * mxGetElementSize(data);
+    uint64_t byteCount = count < 0 ? 0 : static_cast<uint64_t>(count) * elementBytes;
+    if (count < 0 || byteCount > stored || byteCount > UINT32_MAX) {
+        return fail(e, kWriteId, "Invalid count to COMWRITE.");
+    }
+    e.output = Expectation::Output::Written;
+    e.count = static_cast<uint32_t>(byteCount);
+    e.line = port->line;
+    const uint8_t* bytes = static_cast<const uint8_t*>(mxGetData(data));
+    if (byteCount > 0) e.bytes.assign(bytes, bytes + byteCount);
+    return e;
+}
+
+Expectation& predictRead(Expectation& e, const std::vector<const mxArray*>& in,
+                         Allocations& allocations) {
+    if (in.size() != 3) return fail(e, kReadId, "Invalid number of inputs to COMREAD.");
+    const OpenPort* port = findOpen(asInt32(mxGetScalar(in[1])));
+    if (port == nullptr) return fail(e, kReadId, "Cannot read the port.");
+    int64_t requested = asInt64(mxGetScalar(in[2]));
+    if (requested < 0) return fail(e, kReadId, "Invalid count to COMREAD.");
+    e.count = static_cast<uint32_t>(static_cast<uint64_t>(requested));
+    e.readTooLarge = e.count > kReadCap;
+    // An empty buffer is no failure: nothing is read into it.
+    if (!allocations.next() && e.count > 0) return fail(e, kReadId, "Memory allocation failed.");
+    e.output = Expectation::Output::Bytes;
+    e.line = port->line;
+    return e;
+}
+
+bool isDoubleArray(const mxArray* value, size_t rows, size_t cols) {
+    return value != nullptr && mxGetClassID(value) == mxDOUBLE_CLASS && !mxIsComplex(value) &&
+           !mxIsSparse(value) && thRows(value) == rows && thCols(value) == cols;
+}
+
+bool isScalar(const mxArray* value, double expected) {
+    return isDoubleArray(value, 1, 1) && mxGetScalar(value) == expected;
+}
+
+}  // namespace
+
+Expectation predict(int nlhs, const std::vector<const mxArray*>& in, int failingAllocation) {
+    (void)nlhs;
+    Expectation e;
+    Allocations allocations{failingAllocation};
+    if (in.size() < 2 || in.size() > 8) {
+        return fail(e, kEntryId, "Invalid number of input arguments.");
+    }
+    e.initializes = true;
+    if (!mxIsChar(in[0])) return fail(e, kEntryId, "First input to BRINDLECAST must be a string.");
+    if (!allocations.next()) return fail(e, kEntryId, "Memory allocation failed.");
+    std::string mode = hostText(in[0]);
+    if (mode == "comopen") return predictOpen(e, in, allocations);
+    if (mode == "comclose") return predictClose(e, in);
+    if (mode == "comwrite") return predictWrite(e, in);
+    if (mode == "comread") return predictRead(e, in, allocations);
+    return fail(e, kEntryId, "Unrecognized mode for BRINDLECAST.");
+}
+
+bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::string* problem) {
+    if (result.failed != e.fails || result.identifier != e.identifier ||
+        result.message != e.message) {
+        *problem =
+            "expected " + (e.fails ? "[" + e.identifier + "] \"" + e.message + "\"" : "success") +
+            ", got " +
+            (result.failed ? "[" + result.identifier + "] \"" + result.message + "\"" : "success");
+        return false;
+    }
+    size_t slots = nlhs > 1 ? static_cast<size_t>(nlhs) : 1;
+    if (result.outputs.size() != slots) {
+        *problem = "the host returned a wrong number of output slots";
+        return false;
+    }
+    size_t filled = 0;  // leading slots the call must fill
+    switch (e.output) {
+        case Expectation::Output::FileId:
+            filled = 1;
+            if (!isScalar(result.outputs[0], e.id)) {
+                *problem = "comopen returned " + describe(result.outputs[0]) + ", not FileID " +
+                           std::to_string(e.id);
+                return false;
+            }
+            break;
+        case Expectation::Output::Written:
+            filled = 1;
+            if (!isScalar(result.outputs[0], e.count)) {
+                *problem = "comwrite returned " + describe(result.outputs[0]) + ", not " +
+                           std::to_string(e.count);
+                return false;
+            }
+            break;
+        case Expectation::Output::Bytes: {
+            filled = nlhs >= 2 ? 2 : 1;
+            const mxArray* row = result.outputs[0];
+            size_t n = row != nullptr ? thCols(row) : 0;
+            Line& line = world.lines[e.line];
+            if (!isDoubleArray(row, 1, n) || n > e.count || n > line.toPort.size()) {
+                *problem = "comread returned " + describe(row) + " for at most " +
+                           std::to_string(e.count) + " of " + std::to_string(line.toPort.size()) +
+                           " waiting bytes";
+                return false;
+            }
+            const double* values = mxGetPr(row);
+            for (size_t i = 0; i < n; ++i) {
+                if (values[i] != line.toPort[i]) {
+                    *problem = "comread returned bytes that were not sent";
+                    return false;
+                }
+            }
+            if (nlhs >= 2 && !isScalar(result.outputs[1], static_cast<double>(n))) {
+                *problem = "comread's count " + describe(result.outputs[1]) + " is not " +
+                           std::to_string(n);
+                return false;
+            }
+            line.toPort.erase(line.toPort.begin(), line.toPort.begin() + static_cast<long>(n));
+            break;
+        }
+        case Expectation::Output::None: break;
+    }
+    for (size_t i = filled; i < slots; ++i) {
+        if (result.outputs[i] != nullptr) {
+            *problem =
+                "output " + std::to_string(i + 1) + " was set: " + describe(result.outputs[i]);
+            return false;
+        }
+    }
+
+    if (e.initializes) model.exitHookRegistered = true;
+    auto forget = [](int32_t id) {
+        for (size_t i = 0; i < model.ports.size(); ++i) {
+            if (model.ports[i].id == id) {
+                model.ports.erase(model.ports.begin() + static_cast<long>(i));
+                return;
+            }
+        }
+    };
+    if (e.dropsEarlier || e.closes) forget(e.id);
+    if (e.setsLine) {
+        world.lines[e.line].rate = e.rate;
+        world.lines[e.line].twoStopBits = e.twoStopBits;
+    }
+    if (e.registers) model.ports.push_back({e.id, e.line});
+    if (e.output == Expectation::Output::Written) {
+        Line& line = world.lines[e.line];
+        line.fromPort.insert(line.fromPort.end(), e.bytes.begin(), e.bytes.end());
+    }
+    return true;
+}
+
+bool isModuleError(const std::string& identifier, const std::string& message) {
+    for (const auto& error : kModuleErrors) {
+        if (identifier == error[0] && message == error[1]) return true;
+    }
+    return false;
+}
+
+std::string describe(const mxArray* value) {
+    if (value == nullptr) return "(none)";
+    static const char* const classNames[] = {
+        "unknown", "cell",  "struct", "logical", "char",   "void",  "double", "single",  "int8",
+        "uint8",   "int16", "uint16", "int32",   "uint32", "int64", "uint64", "function"};
+    mxClassID classId = mxGetClassID(value);
+    std::string text = std::to_string(thRows(value)) + "x" + std::to_string(thCols(value)) + " " +
+                       (classId <= mxFUNCTION_CLASS ? classNames[classId] : "?");
+    if (mxIsSparse(value)) text += " sparse";
+    if (mxIsComplex(value)) text += " complex";
+    if (classId == mxCHAR_CLASS) {
+        std::string shown;
+        for (unsigned char c : hostText(value)) {
+            if (c >= 32 && c < 127) {
+                shown += static_cast<char>(c);
+            } else {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+                shown += escaped;
+            }
+        }
+        if (shown.size() > 120) shown = shown.substr(0, 120) + "...";
+        text += " '" + shown + "'";
+    } else if (classId == mxSTRUCT_CLASS) {
+        text += " {";
+        for (const char* name : {"PortName", "BaudRate", "Parity", "StopBits", "DataBits"}) {
+            if (mxGetNumberOfElements(value) == 0) break;
+            const mxArray* field = mxGetField_700(value, 0, name);
+            if (field != nullptr) text += std::string(name) + ": " + describe(field) + "; ";
+        }
+        text += "}";
+    } else if (classId != mxCELL_CLASS && mxGetNumberOfElements(value) > 0) {
+        char number[40];
+        std::snprintf(number, sizeof number, " first %.17g", mxGetScalar(value));
+        text += number;
+    }
+    return text;
+}

@@ -1,0 +1,65 @@
+// A reference model of the module: which FileIDs are open on which line, and
+// what any call must do given that. It reads the arguments through the same
+// mx functions the module uses, so it sees what the module sees.
+#pragma once
+
+#include "test_host.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct OpenPort {
+    int32_t id;
+    int line;
+};
+
+struct Model {
+    std::vector<OpenPort> ports;
+    bool exitHookRegistered = false;  // some call of this load got past the argument count
+};
+
+extern Model model;
+
+// A read larger than this is asked for in a smaller size: the module would
+// allocate what it is asked for (comread is not the subject of a memory test).
+constexpr uint32_t kReadCap = 65536;
+
+struct Expectation {
+    enum class Output { None, FileId, Written, Bytes };
+
+    bool fails = false;
+    std::string identifier;
+    std::string message;
+    Output output = Output::None;
+    int32_t id = 0;              // FileId: the one returned; also what registers
+    uint32_t count = 0;          // Written: bytes written; Bytes: at most this many read
+    int line = -1;               // the line opened, written or read
+    std::vector<uint8_t> bytes;  // Written: what must reach the far end
+    bool readTooLarge = false;   // count exceeds kReadCap
+
+    // What happens on the way, also when the call then fails.
+    bool initializes = false;
+    bool dropsEarlier = false;  // the port with this id is closed first
+    bool setsLine = false;      // new line settings took
+    uint32_t rate = 0;
+    bool twoStopBits = false;
+    bool registers = false;
+    bool closes = false;
+};
+
+// What a call with these inputs must do, when the failing-th allocation of
+// the call (0: none) fails. Aborts on a PortName outside the target's folder:
+// a fault of the target that could reach a real device.
+Expectation predict(int nlhs, const std::vector<const mxArray*>& inputs, int failingAllocation);
+
+// Checks the call's result against the expectation and, when they agree,
+// brings the model up to date. Otherwise false, with what differs.
+bool settle(const Expectation& expected, int nlhs, const ThCallResult& result,
+            std::string* problem);
+
+// Whether an error is one the module can raise.
+bool isModuleError(const std::string& identifier, const std::string& message);
+
+// One line describing an argument, for reports.
+std::string describe(const mxArray* value);

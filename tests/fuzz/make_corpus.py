@@ -1,0 +1,194 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus of brindlecast_fuzz (tests/fuzz/corpus/): short
+scenarios in the target's input encoding, one decision a byte (see
+brindlecast_fuzz.cpp and fuzz_values.cpp for what each byte picks).
+
+    python3 tests/fuzz/make_corpus.py
+"""
+import os
+
+OPEN, CLOSE, WRITE, READ, ANY, SEND, RELOAD, MODE_ARGS = range(8)
+ENTRIES = ["p0", "p1", "p2", "p3", "0p", "1p", "q0", "file", "fifo", "", "gone", "p4"]
+CLASSES = ["double", "single", "int8", "uint8", "int16", "uint16", "int32", "uint32", "int64",
+           "uint64", "logical"]
+SIZES = [8, 4, 1, 1, 2, 2, 4, 4, 8, 8, 1]
+SPECIAL = {"0": 0, "1": 1, "-1": 2, "0.5": 3, "NaN": 14, "Inf": 15, "-Inf": 16, "1e300": 17,
+           "2^31": 20, "2^32": 24, "9.3e18": 26}
+
+
+def op(kind, nlhs=1, fail=None):
+    code = kind | (nlhs << 3)
+    return bytes([code | 0x80, fail]) if fail is not None else bytes([code])
+
+
+# PortName values (portNameValue)
+def entry_name(entry, shape=0):
+    return bytes([0, ENTRIES.index(entry), shape])
+
+
+def suffix_name(suffix, shape=0):
+    return bytes([5, len(suffix) - 1]) + suffix + bytes([shape])
+
+
+def long_name(twenties):
+    return bytes([6, twenties, 0])
+
+
+def refused_name(which):  # 0 empty, 1 starts with a 0, 2 bytes summing to 0
+    return bytes([7, which, 0])
+
+
+def description(name, baud=None, parity=None, stop=None, data=None, shape=b"\x00"):
+    """A 1-by-1 struct (or another shape) with PortName and the line fields given."""
+    fields, values = 0, b"\x00" + name
+    for bit, index in enumerate((baud, parity, stop, data)):
+        if index is not None:
+            fields |= 1 << bit
+            values += bytes([0, index])
+    return shape + bytes([fields]) + values
+
+
+def open_port(name, nlhs=1, fail=None, **line):
+    return op(OPEN, nlhs, fail) + description(name, **line)
+
+
+# FileIDs (idValue); open=True when some port is open (another byte is read then)
+def open_id(index=0, form=0, extra=b""):
+    return bytes([form, 0, index]) + extra
+
+
+def entry_id(entry):
+    return bytes([4, ENTRIES.index(entry)])
+
+
+def close(ident, nlhs=0):
+    return op(CLOSE, nlhs) + ident
+
+
+def numeric(cls, data):
+    size = SIZES[CLASSES.index(cls)]
+    assert len(data) % size == 0 and len(data) // size <= 16
+    return bytes([0, CLASSES.index(cls), len(data) // size]) + data
+
+
+def write(ident, data, count=b"\x00", nlhs=1, fail=None):
+    return op(WRITE, nlhs, fail) + ident + data + count
+
+
+def read(ident, count=5, nlhs=2, fail=None):
+    return op(READ, nlhs, fail) + ident + bytes([0, count])
+
+
+def read_any(ident, count_value, nlhs=2):
+    return op(READ, nlhs) + ident + bytes([4]) + count_value
+
+
+def special(name):
+    return bytes([0, SPECIAL[name]])
+
+
+def send(line, data):
+    return op(SEND) + bytes([line, len(data)]) + data
+
+
+def mode(index, shape=0):  # one of the fourteen words of kModeWords
+    return bytes([6, index, shape])
+
+
+def call(count, *arguments, nlhs=1):
+    return op(ANY, nlhs) + bytes([count]) + b"".join(arguments)
+
+
+SEEDS = {
+    "open_close": open_port(entry_name("p0")) + close(open_id()),
+    "write_read": open_port(entry_name("p0")) + send(0, b"hello") + read(open_id(), 5)
+    + write(open_id(), numeric("uint8", b"world")) + close(open_id()),
+    "same_id_same_line": open_port(entry_name("p0")) + open_port(entry_name("0p")),
+    "same_id_other_line": open_port(entry_name("p1")) + open_port(entry_name("1p"))
+    + write(open_id(), numeric("int16", b"\x01\x02\x03\x04")),
+    "line_held_by_another_id": open_port(entry_name("p0")) + open_port(entry_name("q0")),
+    "not_ports": open_port(entry_name("file")) + open_port(entry_name("fifo"))
+    + open_port(entry_name("")) + open_port(entry_name("gone")),
+    "line_settings": open_port(entry_name("p2"), baud=1, parity=1, stop=2, data=1)
+    + open_port(entry_name("p2"), baud=6) + open_port(entry_name("p3"), stop=1, data=3),
+    "refused_settings": open_port(entry_name("p3"), data=5) + open_port(entry_name("p3"), baud=7)
+    + open_port(entry_name("p3"), stop=1) + open_port(entry_name("p3"), baud=12, stop=5),
+    "refused_names": open_port(refused_name(0)) + open_port(refused_name(1))
+    + open_port(refused_name(2)),
+    "long_names": open_port(long_name(255)) + open_port(long_name(12)),
+    "odd_bytes_in_names": open_port(suffix_name(b"\xe9t\xe9")) + open_port(suffix_name(b"p0\x00x"))
+    + open_port(suffix_name(b"\x01\x80\xff")),
+    # 0-by-0, 1-by-0 and 0-by-3 (no element to fill), 1-by-5 and 8-by-8 (four filled)
+    "struct_shapes": op(OPEN) + b"\x01\x00" + op(OPEN) + b"\x02\x00" + op(OPEN) + b"\x03\x00"
+    + op(OPEN) + b"\x04\x03\x00" + (b"\x00" + entry_name("p0")) * 4
+    + op(OPEN) + b"\x05\x07\x07\x00" + (b"\x00" + entry_name("p1")) * 4,
+    "open_allocations_fail": b"".join(open_port(entry_name("p0"), fail=n, parity=2)
+                                      for n in range(1, 6)),
+    "read_allocation_fails": open_port(entry_name("p0")) + send(0, b"xyz")
+    + read(open_id(), 3, fail=2) + read(open_id(), 0, fail=2) + read(open_id(), 3),
+    "write_classes": open_port(entry_name("p1")) + b"".join(
+        write(open_id(), numeric(cls, bytes(range(SIZES[i] * 2))))
+        for i, cls in enumerate(CLASSES)),
+    "write_refusals": open_port(entry_name("p0"))
+    + write(open_id(), b"\x03\x05\x01\x14")                # complex
+    + write(open_id(), b"\x03\x06\x01\x03")                # sparse
+    + write(open_id(), b"\x03\x0a\x01\x02\x00\x00")        # cell
+    + write(open_id(), b"\x03\x09\x00\x00" + description(entry_name("p0"))[2:])  # struct
+    + write(open_id(), numeric("uint8", b"ab"), b"\x04\x02")  # count -1
+    + write(open_id(), numeric("uint8", b"ab"), b"\x04\x0e")  # count NaN
+    + write(open_id(), numeric("uint8", b"ab"), b"\x03\x03")  # count past the data
+    + write(open_id(), numeric("int64", bytes(8))),
+    "read_counts": open_port(entry_name("p2")) + send(2, b"0123456789")
+    + read_any(open_id(), special("0")) + read_any(open_id(), special("-1"))
+    + read_any(open_id(), special("NaN")) + read_any(open_id(), special("Inf"))
+    + read_any(open_id(), special("2^32")) + op(READ, 2) + open_id() + b"\x02\x03",
+    "mode_words": b"".join(call(2, mode(i), special("1")) for i in range(14))
+    + call(2, b"\x0a", special("1")) + call(2, b"\x0b", special("1"))
+    + call(2, b"\x0c\x00\x05comx\x00", special("1")),
+    "mode_shapes": open_port(entry_name("p0")) + call(2, mode(1, 1), b"\x0b" + open_id())
+    + open_port(entry_name("p0")) + call(2, mode(1, 2), b"\x0b" + open_id()),
+    "argument_counts": call(0) + call(1, mode(0)) + call(9, mode(3), *[special("1")] * 8)
+    + op(MODE_ARGS) + b"\x00\x02" + description(entry_name("p0")) + special("1")
+    + open_port(entry_name("p1"))
+    + op(MODE_ARGS) + b"\x01\x02" + open_id() + special("1")
+    + open_port(entry_name("p1"))
+    + op(MODE_ARGS) + b"\x02\x02" + open_id() + numeric("uint8", b"ab")
+    + op(MODE_ARGS) + b"\x02\x04" + open_id() + numeric("uint8", b"ab") + b"\x00" + special("1")
+    + op(MODE_ARGS) + b"\x03\x01" + open_id()
+    + op(MODE_ARGS) + b"\x03\x03" + open_id() + b"\x00\x01" + special("1"),
+    "unload_with_ports_open": open_port(entry_name("p0")) + open_port(entry_name("p1"))
+    + send(0, b"left") + op(RELOAD) + read(entry_id("p0")) + open_port(entry_name("p0"))
+    + read(open_id(), 4),
+    "id_forms": open_port(entry_name("p0")) + close(open_id(0, 5, b"\x00"))
+    + open_port(entry_name("p0")) + close(open_id(0, 6)) + close(open_id(0, 7, b"\x06"))
+    + open_port(entry_name("p0")) + close(open_id(0, 8, b"\x01\x0e"))
+    + open_port(entry_name("p0")) + close(open_id(0, 8, b"\x00")),
+    "output_counts": open_port(entry_name("p3"), nlhs=0) + send(3, b"abc")
+    + read(open_id(), 1, nlhs=0) + read(open_id(), 1, nlhs=1) + read(open_id(), 1, nlhs=3)
+    + write(open_id(), numeric("uint8", b"z"), nlhs=3),
+    "portname_kinds": b"".join(op(OPEN) + b"\x00\x00\x06" + wrong for wrong in (
+        b"\x00\x0e", b"\x01", b"\x02\x00", b"\x03" + description(entry_name("p0")),
+        b"\x04" + entry_name("p0"), b"\x05"))
+    # a field "portname" in place of "PortName"
+    + op(OPEN) + b"\x00\x86\x05" + b"\x00\x08" + entry_name("p0"),
+    "parity_words": b"".join(open_port(entry_name("p1"), parity=i) for i in range(13)),
+    "large_writes": open_port(entry_name("p2"))
+    + (write(open_id(), b"\x04\xff") + write(open_id(), b"\x04\x80")) * 3,
+    "four_lines": b"".join(open_port(entry_name(e)) for e in ("p0", "p1", "p2", "p3"))
+    + b"".join(send(i, bytes([65 + i] * 8)) for i in range(4))
+    + b"".join(read(open_id(i), 8) for i in range(4))
+    + b"".join(write(open_id(i), numeric("uint32", b"\x01\x00\x00\x80")) for i in range(4)),
+    "many_fields": op(OPEN) + b"\x00\x84\x00\x01\x02\x03\x04\x08" + b"\x00" + entry_name("p0")
+    + b"\x00\x00" + b"\x00\x01" + b"\x00\x02" + b"\x00\x03" + b"\x00\x00\x00",
+    "portname_shapes": open_port(entry_name("p0", 1)) + open_port(suffix_name(b"p1\x00", 2)),
+    "closed_port": open_port(entry_name("p0")) + close(open_id())
+    + write(entry_id("p0"), numeric("uint8", b"a")) + read(entry_id("p0")) + close(entry_id("p0")),
+}
+
+if __name__ == "__main__":
+    folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
+    os.makedirs(folder, exist_ok=True)
+    for name, data in SEEDS.items():
+        with open(os.path.join(folder, name), "wb") as seed:
+            seed.write(data)
+    print(f"{len(SEEDS)} seeds in {folder}")
