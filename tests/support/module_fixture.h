@@ -32,7 +32,12 @@ protected:
     }
 
     void TearDown() override {
-        if (module != nullptr) thUnloadModule(module);
+        if (module != nullptr) {
+            thUnloadModule(module);
+            // Registry entries are the only memory that outlives a call, and
+            // unloading releases them.
+            EXPECT_EQ(thLiveBlocks(), 0u) << "host memory outlived the module";
+        }
         module = nullptr;
         for (mxArray* array : owned) thDestroyArray(array);
         owned.clear();
