@@ -1,5 +1,6 @@
 // GetCommState and SetCommState on a pty: what it keeps is read back from the
 // line; data size and PARENB (which a pty drops) from what tcsetattr was asked.
+#include "open_port.h"
 #include "pty_pair.h"
 #include "serial/device/posix_handle.h"
 #include "serial/device/serial_device.h"
@@ -17,8 +18,7 @@ class CommStateOnPty : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(openPtyPair(&pair));
-        port = CreateFileA(pair.slavePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        port = openPort(pair.slavePath);
         ASSERT_NE(port, INVALID_HANDLE_VALUE);
         std::memset(&dcb, 0, sizeof dcb);
         dcb.DCBlength = sizeof dcb;

@@ -1,5 +1,6 @@
 // Opening ports by name, holding them exclusively, closing them.
 #include "descriptor_count.h"
+#include "open_port.h"
 #include "pty_pair.h"
 #include "serial/device/posix_port_name.h"
 #include "serial/device/serial_device.h"
@@ -10,11 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-HANDLE openPort(const std::string& name) {
-    return CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
 
 TEST(PortName, MapsWindowsNamesToDevicePaths) {
     struct Case {

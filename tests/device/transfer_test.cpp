@@ -1,4 +1,5 @@
 // Bytes across a pty through WriteFile and ReadFile.
+#include "open_port.h"
 #include "pty_pair.h"
 #include "serial/device/serial_device.h"
 
@@ -14,8 +15,7 @@ class TransferOnPty : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(openPtyPair(&pair));
-        port = CreateFileA(pair.slavePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        port = openPort(pair.slavePath);
         ASSERT_NE(port, INVALID_HANDLE_VALUE);
         DCB dcb = {};
         dcb.DCBlength = sizeof dcb;
