@@ -1,5 +1,5 @@
-// The device layer: the six kernel32 calls the mode handlers make, with the
-// DCB record and the constants they use. On Windows these are kernel32's own.
+// The device layer: the kernel32 calls the mode handlers make, with the DCB,
+// COMMTIMEOUTS and COMSTAT records and the constants they use. On Windows these are kernel32's own.
 // Elsewhere the same names are our functions over POSIX and termios
 // (posix_*.cpp), so every handler compiles unchanged on both.
 #pragma once
@@ -90,6 +90,39 @@ struct DCB {
 };
 typedef DCB* LPDCB;
 
+#define MAXDWORD 0xffffffffu
+
+// Milliseconds; kernel32's meaning. Interval MAXDWORD with both read totals 0
+// returns at once with what is waiting; a read total of 0 (multiplier and
+// constant) waits for every byte; likewise for writes.
+struct COMMTIMEOUTS {
+    DWORD ReadIntervalTimeout;
+    DWORD ReadTotalTimeoutMultiplier;
+    DWORD ReadTotalTimeoutConstant;
+    DWORD WriteTotalTimeoutMultiplier;
+    DWORD WriteTotalTimeoutConstant;
+};
+typedef COMMTIMEOUTS* LPCOMMTIMEOUTS;
+
+struct COMSTAT {
+    DWORD fCtsHold : 1;
+    DWORD fDsrHold : 1;
+    DWORD fRlsdHold : 1;
+    DWORD fXoffHold : 1;
+    DWORD fXoffSent : 1;
+    DWORD fEof : 1;
+    DWORD fTxim : 1;
+    DWORD fReserved : 25;
+    DWORD cbInQue;   // received, not yet read
+    DWORD cbOutQue;  // written, not yet sent
+};
+typedef COMSTAT* LPCOMSTAT;
+
+#define PURGE_TXABORT 0x0001u
+#define PURGE_RXABORT 0x0002u
+#define PURGE_TXCLEAR 0x0004u
+#define PURGE_RXCLEAR 0x0008u
+
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPVOID security, DWORD disposition,
                    DWORD flags, HANDLE templateFile);
 BOOL GetCommState(HANDLE device, LPDCB dcb);
@@ -97,5 +130,13 @@ BOOL SetCommState(HANDLE device, LPDCB dcb);
 BOOL WriteFile(HANDLE device, LPCVOID data, DWORD count, LPDWORD written, LPVOID overlapped);
 BOOL ReadFile(HANDLE device, LPVOID buffer, DWORD count, LPDWORD read, LPVOID overlapped);
 BOOL CloseHandle(HANDLE device);
+// Kept for the descriptor until it is closed; ReadFile and WriteFile honour
+// it. A descriptor never given one reads and writes by its VMIN and VTIME.
+BOOL SetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts);
+// The queue counts; a POSIX port has no line errors to report (*errors 0).
+BOOL ClearCommError(HANDLE device, LPDWORD errors, LPCOMSTAT status);
+// PURGE_RXCLEAR discards what arrived unread, PURGE_TXCLEAR what waits to be
+// sent; the abort flags have nothing to abort (transfers are synchronous).
+BOOL PurgeComm(HANDLE device, DWORD flags);
 
 #endif
