@@ -34,6 +34,8 @@ typedef enum { mxREAL = 0, mxCOMPLEX } mxComplexity;
 
 // Arrays.
 bool mxIsChar(const mxArray* value);
+bool mxIsNumeric(const mxArray* value);  // double, single and the integers; not logical
+bool mxIsLogical(const mxArray* value);
 bool mxIsStruct(const mxArray* value);
 bool mxIsSparse(const mxArray* value);
 bool mxIsComplex(const mxArray* value);
@@ -42,7 +44,10 @@ size_t mxGetNumberOfElements(const mxArray* value);
 size_t mxGetElementSize(const mxArray* value);
 char* mxArrayToString(const mxArray* value);
 mxArray* mxGetField_700(const mxArray* value, int index, const char* name);
+// Defined only for a numeric, logical or char array with an element (see
+// serial/host_number.h); the host raises its own error for anything else.
 double mxGetScalar(const mxArray* value);
+// Not for a function handle or an object: Octave aborts the process.
 void* mxGetData(const mxArray* value);
 double* mxGetPr(const mxArray* value);
 mxArray* mxCreateDoubleScalar(double value);

@@ -19,6 +19,9 @@ struct ThHostError {
 // ---- Exported by libmx ----
 // A module (or test) bug the host refuses to paper over: report it and abort.
 [[noreturn]] void thiAbort(const std::string& message);
+// The host's own error for a call outside a function's contract: it ends the
+// running call as mexErrMsgIdAndTxt does (identifier "testhost:<function>").
+[[noreturn]] void thiRefuse(const char* function, const std::string& message);
 // The mx/mex API is single-threaded; a call from any other thread is a bug.
 void thiCheckThread(const char* function);
 bool thiInCall();

@@ -19,6 +19,7 @@ struct mxArray_tag {
     size_t cols = 0;
     bool complex = false;
     bool sparse = false;
+    bool object = false;   // a class instance (containers.Map, a string): no data of its own
     size_t nzmax = 0;      // sparse only: the elements real holds
     void* real = nullptr;  // exactly sized (null when empty), so ASan sees overruns
     void* imag = nullptr;

@@ -139,7 +139,8 @@ void snapshot(const mxArray* array, std::string& out) {
     }
     out += std::to_string(array->classId) + ' ' + std::to_string(array->rows) + 'x' +
            std::to_string(array->cols) + (array->complex ? " c" : "") +
-           (array->sparse ? " s" : "") + ' ' + std::to_string(array->nzmax) + ':';
+           (array->sparse ? " s" : "") + (array->object ? " o" : "") + ' ' +
+           std::to_string(array->nzmax) + ':';
     size_t bytes = array->sparse ? array->nzmax * classSize(array->classId)
                                  : array->rows * array->cols * classSize(array->classId);
     if (array->classId == mxCELL_CLASS || array->classId == mxSTRUCT_CLASS) bytes = 0;
@@ -212,8 +213,32 @@ mxArray* mxGetField_700(const mxArray* value, int index, const char* name) {
     return nullptr;
 }
 
+bool mxIsNumeric(const mxArray* value) {
+    mxClassID classId = checked(value, "mxIsNumeric")->classId;
+    return classId >= mxDOUBLE_CLASS && classId <= mxUINT64_CLASS;
+}
+
+bool mxIsLogical(const mxArray* value) {
+    return checked(value, "mxIsLogical")->classId == mxLOGICAL_CLASS;
+}
+
+// Octave raises its own error for an array that has no scalar value (no
+// elements, a cell, a struct, a function handle, an object); MATLAB leaves
+// it undefined. Either way the module has called outside the contract.
 double mxGetScalar(const mxArray* value) {
     const mxArray* array = checked(value, "mxGetScalar");
+    const char* refused = nullptr;
+    if (array->object) {
+        refused = "an object";
+    } else if (array->classId == mxCELL_CLASS || array->classId == mxSTRUCT_CLASS ||
+               array->classId == mxFUNCTION_CLASS) {
+        refused = array->classId == mxCELL_CLASS     ? "a cell"
+                  : array->classId == mxSTRUCT_CLASS ? "a struct"
+                                                     : "a function handle";
+    } else if (array->rows * array->cols == 0) {
+        refused = "an array with no elements";
+    }
+    if (refused != nullptr) thiRefuse("mxGetScalar", std::string(refused) + " has no scalar value");
     size_t stored = array->sparse ? array->nzmax : array->rows * array->cols;
     if (stored == 0 || array->real == nullptr) return 0.0;
     const void* data = array->real;
@@ -234,8 +259,14 @@ double mxGetScalar(const mxArray* value) {
     }
 }
 
+// Octave aborts the whole process here for a function handle or an object.
 void* mxGetData(const mxArray* value) {
-    return checked(value, "mxGetData")->real;
+    const mxArray* array = checked(value, "mxGetData");
+    if (array->object || array->classId == mxFUNCTION_CLASS) {
+        thiAbort(std::string("mxGetData: ") + (array->object ? "an object" : "a function handle") +
+                 " has no data");
+    }
+    return array->real;
 }
 
 double* mxGetPr(const mxArray* value) {
@@ -351,6 +382,18 @@ mxArray* thCreateSparseDouble(size_t rows, size_t cols) {
     // No stored elements: a zero-length block, so any read of the data is an overrun.
     array->real = std::malloc(0);
     if (array->real == nullptr) array->real = std::malloc(1);
+    return array;
+}
+
+mxArray* thCreateFunctionHandle() {
+    thiCheckThread("thCreateFunctionHandle");
+    return newArray(mxFUNCTION_CLASS, 1, 1, ThiOwner::Caller);
+}
+
+mxArray* thCreateObject() {
+    thiCheckThread("thCreateObject");
+    mxArray* array = newArray(mxUNKNOWN_CLASS, 1, 1, ThiOwner::Caller);
+    array->object = true;
     return array;
 }
 

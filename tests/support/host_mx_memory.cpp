@@ -61,6 +61,12 @@ void thiAbort(const std::string& message) {
     std::abort();
 }
 
+void thiRefuse(const char* function, const std::string& message) {
+    // Outside a call nobody would take the error: a test's own misuse.
+    if (!g_inCall) thiAbort(std::string(function) + " outside a call: " + message);
+    throw ThHostError{std::string("testhost:") + function, std::string(function) + ": " + message};
+}
+
 void thiCheckThread(const char* function) {
     if (!onHostThread()) {
         thiAbort(std::string(function) +

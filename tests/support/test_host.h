@@ -21,6 +21,8 @@ mxArray* thCreateDoubleRow(const std::vector<double>& values);
 mxArray* thCreateNumeric(mxClassID classId, size_t rows, size_t cols, const void* data);
 mxArray* thCreateComplexDouble(double real, double imaginary);
 mxArray* thCreateSparseDouble(size_t rows, size_t cols);  // all zeros, no stored elements
+mxArray* thCreateFunctionHandle();                        // @sin: class function, 1-by-1
+mxArray* thCreateObject();  // a class instance (containers.Map): 1-by-1, class unknown
 // rows-by-cols struct array with these field names, every field empty (null).
 mxArray* thCreateStruct(size_t rows, size_t cols, const std::vector<std::string>& fields);
 // Sets a field of element index; the struct takes ownership of value.
