@@ -2,11 +2,12 @@
 #include "host/mex_api.h"
 #include "registry/port_registry.h"
 #include "serial/device/serial_device.h"
+#include "serial/host_number.h"
 #include "serial/mode_handlers.h"
 #include "serial/number_conversion.h"
 
 void handleComClose(int, mxArray*[], int, const mxArray* prhs[]) {
-    int32_t id = truncateToInt32(mxGetScalar(prhs[1]));
+    int32_t id = truncateToInt32(readHostDouble(prhs[1]));
     PortEntry* port = findPort(id);
     if (port == nullptr || port->handle == nullptr) {
         mexErrMsgIdAndTxt("QUENTAROX:brindlecast:comclose", "Cannot close the port.");

@@ -4,8 +4,8 @@
 #include "registry/port_registry.h"
 #include "serial/device/serial_device.h"
 #include "serial/mode_handlers.h"
-#include "serial/number_conversion.h"
 #include "serial/port_id.h"
+#include "serial/port_options.h"
 
 #include <cstring>
 
@@ -14,66 +14,12 @@ namespace {
 const char* const openErrorId = "QUENTAROX:brindlecast:comopen";
 const char* const devicePathPrefix = "\\\\.\\";
 
-struct ParityWord {
-    const char* word;
-    BYTE parity;
-};
-
-const ParityWord parityWords[] = {
-    {"even", EVENPARITY}, {"mark", MARKPARITY},   {"none", NOPARITY},
-    {"odd", ODDPARITY},   {"space", SPACEPARITY},
-};
-
-bool equalIgnoringAsciiCase(const char* text, const char* word) {
-    for (; *text != '\0' && *word != '\0'; ++text, ++word) {
-        char letter = *text;
-        if (letter >= 'A' && letter <= 'Z') letter = static_cast<char>(letter - 'A' + 'a');
-        if (letter != *word) return false;
-    }
-    return *text == '\0' && *word == '\0';
-}
-
 // A text made from a character-array field of element 0, or nullptr when the
 // field is absent or not characters. Released with mxFree.
 char* textField(const mxArray* description, const char* name) {
     const mxArray* field = mxGetField_700(description, 0, name);
     if (field == nullptr || !mxIsChar(field)) return nullptr;
     return mxArrayToString(field);
-}
-
-void applyParity(const mxArray* description, DCB* dcb) {
-    char* text = textField(description, "Parity");
-    if (text == nullptr) return;
-    for (const ParityWord& row : parityWords) {
-        if (equalIgnoringAsciiCase(text, row.word)) {
-            dcb->Parity = row.parity;
-            break;
-        }
-    }
-    mxFree(text);
-}
-
-void applyStopBits(const mxArray* description, DCB* dcb) {
-    const mxArray* field = mxGetField_700(description, 0, "StopBits");
-    if (field == nullptr) return;
-    double stopBits = mxGetScalar(field);
-    if (stopBits == 1.0) dcb->StopBits = ONESTOPBIT;
-    if (stopBits == 1.5) dcb->StopBits = ONE5STOPBITS;
-    if (stopBits == 2.0) dcb->StopBits = TWOSTOPBITS;
-}
-
-// Fields the struct leaves out keep what the port already had.
-void applyLineFields(const mxArray* description, DCB* dcb) {
-    const mxArray* baudRate = mxGetField_700(description, 0, "BaudRate");
-    if (baudRate != nullptr) {
-        dcb->BaudRate = static_cast<DWORD>(truncateToInt64(mxGetScalar(baudRate)));
-    }
-    applyParity(description, dcb);
-    applyStopBits(description, dcb);
-    const mxArray* dataBits = mxGetField_700(description, 0, "DataBits");
-    if (dataBits != nullptr) {
-        dcb->ByteSize = static_cast<BYTE>(truncateToInt64(mxGetScalar(dataBits)));
-    }
 }
 
 // The port's current settings; all zeros but the length when they cannot be
@@ -115,6 +61,13 @@ void handleComOpen(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         mexErrMsgIdAndTxt(openErrorId, "Invalid PortName in input to COMOPEN.");
     }
 
+    PortOptions options;
+    const char* refusal = readPortOptions(description, &options);
+    if (refusal != nullptr) {
+        mxFree(portName);
+        mexErrMsgIdAndTxt(openErrorId, refusal);
+    }
+
     dropPort(id);
 
     size_t nameLength = std::strlen(portName);
@@ -126,36 +79,32 @@ void handleComOpen(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     std::memcpy(devicePath, devicePathPrefix, 4);
     std::memcpy(devicePath + 4, portName, nameLength + 1);
 
+    // From here on only device calls and the registry: no host error can
+    // end the call while the device is open and unregistered.
     HANDLE device = CreateFileA(devicePath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (device == INVALID_HANDLE_VALUE) {
-        mxFree(devicePath);
-        mxFree(portName);
-        mexErrMsgIdAndTxt(openErrorId, "Cannot open com port.");
-    }
+    mxFree(devicePath);
+    mxFree(portName);
+    if (device == INVALID_HANDLE_VALUE) mexErrMsgIdAndTxt(openErrorId, "Cannot open com port.");
 
     DCB dcb;
     readLineSettings(device, &dcb);
-    dcb.fDtrControl = DTR_CONTROL_DISABLE;
-    dcb.fRtsControl = RTS_CONTROL_DISABLE;
-    applyLineFields(description, &dcb);
+    applyPortOptions(options, &dcb);
     if (!SetCommState(device, &dcb)) {
-        mxFree(devicePath);
-        mxFree(portName);
         CloseHandle(device);
         mexErrMsgIdAndTxt(openErrorId, "Error Setting Comm State.");
+    }
+    if (options.setsTimeouts && !SetCommTimeouts(device, &options.timeouts)) {
+        CloseHandle(device);
+        mexErrMsgIdAndTxt(openErrorId, "Error Setting Comm Timeouts.");
     }
 
     int32_t registeredId = registerPort(id, device);
     if (registeredId != id) {
-        mxFree(devicePath);
-        mxFree(portName);
         CloseHandle(device);
         unlinkPort(registeredId);
         mexErrMsgIdAndTxt(openErrorId, "Error Creating FileID.");
     }
 
     plhs[0] = mxCreateDoubleScalar(id);
-    mxFree(devicePath);
-    mxFree(portName);
 }

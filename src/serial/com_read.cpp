@@ -3,6 +3,7 @@
 #include "host/mex_api.h"
 #include "registry/port_registry.h"
 #include "serial/device/serial_device.h"
+#include "serial/host_number.h"
 #include "serial/mode_handlers.h"
 #include "serial/number_conversion.h"
 
@@ -23,11 +24,11 @@ mxArray* byteRow(const unsigned char* buffer, DWORD count) {
 
 void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (nrhs != 3) mexErrMsgIdAndTxt(readErrorId, "Invalid number of inputs to COMREAD.");
-    PortEntry* port = findPort(truncateToInt32(mxGetScalar(prhs[1])));
+    PortEntry* port = findPort(truncateToInt32(readHostDouble(prhs[1])));
     if (port == nullptr || port->handle == nullptr) {
         mexErrMsgIdAndTxt(readErrorId, "Cannot read the port.");
     }
-    int64_t requested = truncateToInt64(mxGetScalar(prhs[2]));
+    int64_t requested = truncateToInt64(readHostDouble(prhs[2]));
     if (requested < 0) mexErrMsgIdAndTxt(readErrorId, "Invalid count to COMREAD.");
     // Only the low 32 bits reach the device call.
     DWORD count = static_cast<DWORD>(static_cast<uint64_t>(requested));

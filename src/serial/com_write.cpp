@@ -4,6 +4,7 @@
 #include "registry/port_registry.h"
 #include "serial/device/serial_device.h"
 #include "serial/element_size.h"
+#include "serial/host_number.h"
 #include "serial/mode_handlers.h"
 #include "serial/number_conversion.h"
 
@@ -22,13 +23,12 @@ bool hasPlainStorage(const mxArray* data) {
 
 void handleComWrite(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (nrhs != 4) mexErrMsgIdAndTxt(writeErrorId, "Invalid number of inputs to COMWRITE.");
-    PortEntry* port = findPort(truncateToInt32(mxGetScalar(prhs[1])));
+    PortEntry* port = findPort(truncateToInt32(readHostDouble(prhs[1])));
     if (port == nullptr || port->handle == nullptr) {
         mexErrMsgIdAndTxt(writeErrorId, "Cannot write the port.");
     }
     const mxArray* data = prhs[2];
-    const void* bytes = mxGetData(data);
-    int32_t count = truncateToInt32(mxGetScalar(prhs[3]));
+    int32_t count = truncateToInt32(readHostDouble(prhs[3]));
     mxClassID classId = mxGetClassID(data);
     size_t bytesPerElement = elementSize(classId);
     if (bytesPerElement == 0 || !hasPlainStorage(data)) {
@@ -45,6 +45,9 @@ void handleComWrite(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         mexErrMsgIdAndTxt(writeErrorId, "Invalid count to COMWRITE.");
     }
 
+    // Only once the class is known to have data: a host may abort for the
+    // address of what has none (a function handle, an object).
+    const void* bytes = mxGetData(data);
     DWORD written = 0;
     WriteFile(port->handle, bytes, static_cast<DWORD>(byteCount), &written, nullptr);
     plhs[0] = mxCreateDoubleScalar(static_cast<double>(written));

@@ -265,6 +265,8 @@ TEST_F(ComOpenTest, ParityWordsInAnyCaseAndNothingElse) {
         {"ODD", true, true, false},
         {"Mark", true, true, true},
         {"sPaCe", true, false, true},
+        {"MARK", true, true, true},
+        {"SPACE", true, false, true},
 #if defined(_WIN32)
         // Wine's no parity clears the stick bit as well.
         {"none", false, false, false},
@@ -340,6 +342,55 @@ TEST_F(ComOpenTest, StopBitsAndDataBits) {
 #else
     EXPECT_TRUE(failedWith(oneAndAHalf, openId, "Error Setting Comm State."));
 #endif
+}
+
+// A number field that holds no number never reaches the host's mxGetScalar,
+// whose error would end the call with the device open and locked: it reads
+// as NaN, a rate or size of 0 that the open refuses, stop bits left alone.
+TEST_F(ComOpenTest, NumberFieldsWithNoNumberInThem) {
+    TestLine& serial = line("port");
+    double twoStopBits = open({field("PortName", serial.port), field("StopBits", 2)});
+    ASSERT_FALSE(call("comclose", {number(twoStopBits)}).failed);
+    using Maker = mxArray* (*)();
+    const Maker values[] = {
+        [] { return thCreateNumeric(mxDOUBLE_CLASS, 0, 0, nullptr); },
+        [] { return thCreateCell(0, 0); },
+        [] {
+            mxArray* cell = thCreateCell(1, 1);
+            thSetCell(cell, 0, thCreateDouble(1));
+            return cell;
+        },
+        [] { return thCreateStruct(1, 1, {}); },
+        [] { return thCreateNumeric(mxUINT8_CLASS, 1, 0, nullptr); },
+        [] { return thCreateFunctionHandle(); },
+    };
+#if !defined(_WIN32)
+    int descriptors = countOpenDescriptors();
+#endif
+    for (const char* name : {"BaudRate", "StopBits", "DataBits"}) {
+        for (size_t v = 0; v < sizeof values / sizeof values[0]; ++v) {
+            ThCallResult result =
+                call("comopen", {port({field("PortName", serial.port), {name, values[v]()}})});
+            std::string what = std::string(name) + " value " + std::to_string(v);
+            bool opens = std::string(name) == "StopBits";
+#if defined(_WIN32)
+            opens = opens || std::string(name) == "BaudRate";  // Wine takes a rate of 0
+#endif
+            if (opens) {
+                ASSERT_FALSE(result.failed) << what << ": " << result.message;
+                EXPECT_TRUE(kept(serial).twoStopBits) << what;
+                EXPECT_FALSE(call("comclose", {result.outputs[0]}).failed) << what;
+                continue;
+            }
+            EXPECT_TRUE(failedWith(result, openId, "Error Setting Comm State.")) << what;
+#if !defined(_WIN32)
+            EXPECT_EQ(countOpenDescriptors(), descriptors) << what;
+#endif
+            EXPECT_TRUE(free(serial)) << what;
+            EXPECT_EQ(thLiveBlocks(), 0u) << what;
+        }
+    }
+    EXPECT_EQ(open(serial), signedByteSum(serial.port)) << "the port does not open again";
 }
 
 }  // namespace

@@ -67,6 +67,9 @@ TEST_F(TransferTest, WritesEachClassAsItsMemory) {
     mxArray* three = numeric(mxUINT16_CLASS, 2, uint16s.data());
     EXPECT_EQ(mxGetScalar(call("comwrite", {id, three, number(1.9)}).outputs[0]), 2.0);
     EXPECT_EQ(arrived(), (std::vector<uint8_t>{0xcd, 0xab}));
+    // Truncated toward zero, -0.5 is a count of 0, not a negative one.
+    EXPECT_EQ(mxGetScalar(call("comwrite", {id, three, number(-0.5)}).outputs[0]), 0.0);
+    EXPECT_TRUE(arrived().empty());
 }
 
 // The test host stores a character in two bytes, as MATLAB does: a count of
@@ -108,6 +111,10 @@ TEST_F(TransferTest, RefusedWritesSendNothing) {
          "Invalid data type to COMWRITE"},
         {"cell", {id, keep(thCreateCell(1, 2)), number(1)}, "Invalid data type to COMWRITE"},
         {"struct", {id, structs, number(1)}, "Invalid data type to COMWRITE"},
+        {"function handle",
+         {id, keep(thCreateFunctionHandle()), number(1)},
+         "Invalid data type to COMWRITE"},
+        {"object", {id, keep(thCreateObject()), number(1)}, "Invalid data type to COMWRITE"},
         {"complex",
          {id, keep(thCreateComplexDouble(1, 2)), number(1)},
          "Invalid data type to COMWRITE"},
@@ -117,6 +124,9 @@ TEST_F(TransferTest, RefusedWritesSendNothing) {
         {"negative count", {id, three, number(-1)}, "Invalid count to COMWRITE."},
         {"NaN count", {id, three, number(NAN)}, "Invalid count to COMWRITE."},
         {"count past the data", {id, three, number(4)}, "Invalid count to COMWRITE."},
+        {"count past the data's bytes",
+         {id, numeric(mxUINT16_CLASS, 2, bytes), number(3)},
+         "Invalid count to COMWRITE."},
         {"huge count", {id, three, number(2147483647.0)}, "Invalid count to COMWRITE."},
         {"count wrapping 32 bits",
          {id, numeric(mxDOUBLE_CLASS, 1, nullptr), number(536870912)},
@@ -240,6 +250,43 @@ TEST_F(TransferTest, AHungUpLineIsReportedInTheCountsNotAsAnError) {
     EXPECT_EQ(mxGetScalar(written.outputs[0]), 0.0);
     EXPECT_FALSE(call("comclose", {id}).failed);
     EXPECT_EQ(thLiveBlocks(), 0u);
+}
+
+// Ids and counts that hold no number: never the host's own error, always the
+// module's, with nothing sent or taken.
+TEST_F(TransferTest, IdsAndCountsWithNoNumberInThem) {
+    ASSERT_TRUE(farWrite(*serial, "k", 1));
+    uint8_t byte = 7;
+    mxArray* data = numeric(mxUINT8_CLASS, 1, &byte);
+    const char* const closeId = "QUENTAROX:brindlecast:comclose";
+    const char* const countId = "QUENTAROX:brindlecast:comcount";
+    const char* const flushId = "QUENTAROX:brindlecast:comflush";
+    for (mxArray* none : {keep(thCreateNumeric(mxDOUBLE_CLASS, 0, 0, nullptr)),
+                          keep(thCreateCell(0, 0)), keep(thCreateStruct(1, 1, {"x"})),
+                          keep(thCreateFunctionHandle()), keep(thCreateObject())}) {
+        struct {
+            std::vector<const mxArray*> inputs;
+            const char* identifier;
+            const char* message;
+        } cases[] = {
+            {{text("comclose"), none}, closeId, "Cannot close the port."},
+            {{text("comwrite"), none, data, number(1)}, writeId, "Cannot write the port."},
+            {{text("comwrite"), id, data, none}, writeId, "Invalid count to COMWRITE."},
+            {{text("comread"), none, number(1)}, readId, "Cannot read the port."},
+            {{text("comread"), id, none}, readId, "Invalid count to COMREAD."},
+            {{text("comcount"), none}, countId, "Cannot query the port."},
+            {{text("comflush"), none}, flushId, "Cannot flush the port."},
+            {{text("comflush"), id, none}, flushId, "Invalid buffer in input to COMFLUSH."},
+        };
+        for (const auto& c : cases) {
+            EXPECT_TRUE(failedWith(thCall(module, 2, c.inputs), c.identifier, c.message))
+                << c.message << " for " << mxGetClassID(none);
+        }
+    }
+    EXPECT_TRUE(arrived().empty());
+    ThCallResult result = call("comread", {id, number(1)}, 2);
+    EXPECT_EQ(row(result.outputs[0]), std::vector<double>{'k'}) << "a refused call took the byte";
+    EXPECT_EQ(thLiveBlocks(), 1u);
 }
 
 }  // namespace

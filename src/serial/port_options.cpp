@@ -1,0 +1,146 @@
+#include "serial/port_options.h"
+
+#include "serial/host_number.h"
+#include "serial/number_conversion.h"
+#include "serial/text_word.h"
+
+#include <cmath>
+
+namespace {
+
+const char* const parityWords[] = {"even", "mark", "none", "odd", "space"};
+const BYTE parityCodes[] = {EVENPARITY, MARKPARITY, NOPARITY, ODDPARITY, SPACEPARITY};
+const char* const flowControlWords[] = {"none", "hardware", "software"};
+
+// A time in whole milliseconds for kernel32: 0 means at once, MAXDWORD
+// means no time-out.
+const DWORD kNoTimeout = MAXDWORD;
+
+const mxArray* field(const mxArray* description, const char* name) {
+    return mxGetField_700(description, 0, name);
+}
+
+int stopBitsCode(double stopBits) {
+    if (stopBits == 1.0) return ONESTOPBIT;
+    if (stopBits == 1.5) return ONE5STOPBITS;
+    if (stopBits == 2.0) return TWOSTOPBITS;
+    return -1;
+}
+
+// Seconds to milliseconds, rounded up so that a wait is never shorter than
+// asked; from 4294967294 ms on (MAXDWORD - 1, which kernel32 cannot tell
+// from its special values) it is no time-out.
+bool readTimeout(const mxArray* value, bool zeroAllowed, DWORD* milliseconds) {
+    if (!isRealNumericScalar(value)) return false;
+    double seconds = mxGetScalar(value);
+    if (std::isnan(seconds) || seconds < 0 || (seconds == 0 && !zeroAllowed)) return false;
+    double exact = seconds * 1000.0;
+    *milliseconds = exact > 4294967293.0 ? kNoTimeout : static_cast<DWORD>(std::ceil(exact));
+    return true;
+}
+
+// A line level: a real logical or numeric value with one element.
+bool readLevel(const mxArray* value, bool* raised) {
+    if (!(mxIsNumeric(value) || mxIsLogical(value)) || mxIsComplex(value) ||
+        mxGetNumberOfElements(value) != 1) {
+        return false;
+    }
+    double level = mxGetScalar(value);
+    if (std::isnan(level)) return false;
+    *raised = level != 0;
+    return true;
+}
+
+COMMTIMEOUTS timeoutRecord(DWORD readMs, DWORD writeMs) {
+    COMMTIMEOUTS record = {};
+    if (readMs == 0) {
+        record.ReadIntervalTimeout = MAXDWORD;  // what is waiting, at once
+    } else if (readMs != kNoTimeout) {
+        record.ReadTotalTimeoutConstant = readMs;
+    }
+    if (writeMs != kNoTimeout) record.WriteTotalTimeoutConstant = writeMs;
+    return record;
+}
+
+// The checked fields: time-outs, modem lines and flow control.
+const char* readControlFields(const mxArray* description, PortOptions* options) {
+    const mxArray* readField = field(description, "ReadTimeout");
+    const mxArray* writeField = field(description, "WriteTimeout");
+    DWORD readMs = kNoTimeout;
+    DWORD writeMs = kNoTimeout;
+    if (readField != nullptr && !readTimeout(readField, true, &readMs))
+        return "Invalid ReadTimeout in input to COMOPEN.";
+    if (writeField != nullptr && !readTimeout(writeField, false, &writeMs))
+        return "Invalid WriteTimeout in input to COMOPEN.";
+    options->setsTimeouts = readField != nullptr || writeField != nullptr;
+    options->timeouts = timeoutRecord(readMs, writeMs);
+
+    bool raised = false;
+    const mxArray* dtr = field(description, "DTR");
+    if (dtr != nullptr && !readLevel(dtr, &raised)) return "Invalid DTR in input to COMOPEN.";
+    options->dtrControl = raised ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    raised = false;
+    const mxArray* rts = field(description, "RTS");
+    if (rts != nullptr && !readLevel(rts, &raised)) return "Invalid RTS in input to COMOPEN.";
+    options->rtsControl = raised ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+
+    const mxArray* flow = field(description, "FlowControl");
+    options->flowControl = FlowUnchanged;
+    if (flow != nullptr) {
+        options->flowControl = matchWord(flow, flowControlWords, 3);
+        if (options->flowControl < 0) return "Invalid FlowControl in input to COMOPEN.";
+    }
+    // With the handshake, RTS is the handshake's to drive.
+    if (options->flowControl == FlowHardware) {
+        if (rts != nullptr) return "Invalid RTS in input to COMOPEN.";
+        options->rtsControl = RTS_CONTROL_HANDSHAKE;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+const char* readPortOptions(const mxArray* description, PortOptions* options) {
+    const char* refusal = readControlFields(description, options);
+    if (refusal != nullptr) return refusal;
+
+    const mxArray* baudRate = field(description, "BaudRate");
+    options->setsBaudRate = baudRate != nullptr;
+    options->baudRate = 0;
+    if (baudRate != nullptr)
+        options->baudRate = static_cast<DWORD>(truncateToInt64(readHostDouble(baudRate)));
+
+    options->parity = -1;
+    const mxArray* parity = field(description, "Parity");
+    int word = parity != nullptr ? matchWord(parity, parityWords, 5) : -1;
+    if (word >= 0) options->parity = parityCodes[word];
+
+    const mxArray* stopBits = field(description, "StopBits");
+    options->stopBits = stopBits != nullptr ? stopBitsCode(readHostDouble(stopBits)) : -1;
+
+    const mxArray* dataBits = field(description, "DataBits");
+    options->setsByteSize = dataBits != nullptr;
+    options->byteSize = 0;
+    if (dataBits != nullptr)
+        options->byteSize = static_cast<BYTE>(truncateToInt64(readHostDouble(dataBits)));
+    return nullptr;
+}
+
+void applyPortOptions(const PortOptions& options, DCB* dcb) {
+    dcb->fDtrControl = options.dtrControl;
+    dcb->fRtsControl = options.rtsControl;
+    // Nothing in the module acknowledges a line error, so a port left in
+    // abort-on-error mode would refuse every transfer after its first one.
+    dcb->fAbortOnError = 0;
+    if (options.flowControl != FlowUnchanged) {
+        dcb->fOutxCtsFlow = options.flowControl == FlowHardware;
+        dcb->fOutxDsrFlow = 0;
+        dcb->fDsrSensitivity = 0;
+        dcb->fOutX = options.flowControl == FlowSoftware;
+        dcb->fInX = options.flowControl == FlowSoftware;
+    }
+    if (options.setsBaudRate) dcb->BaudRate = options.baudRate;
+    if (options.parity >= 0) dcb->Parity = static_cast<BYTE>(options.parity);
+    if (options.stopBits >= 0) dcb->StopBits = static_cast<BYTE>(options.stopBits);
+    if (options.setsByteSize) dcb->ByteSize = options.byteSize;
+}

@@ -1,0 +1,32 @@
+// What a port-description struct asks of the line, taken from element 0 and
+// checked in full before comopen closes or opens any port, so that nothing
+// reads the struct (and no host error can end the call) while a device is
+// open.
+#pragma once
+
+#include "host/mex_api.h"
+#include "serial/device/serial_device.h"
+
+enum FlowControlChoice { FlowUnchanged = -1, FlowNone = 0, FlowHardware = 1, FlowSoftware = 2 };
+
+struct PortOptions {
+    bool setsBaudRate;
+    DWORD baudRate;
+    int parity;    // a DCB parity code, or -1: as the port has it
+    int stopBits;  // a DCB stop-bits code, or -1: as the port has it
+    bool setsByteSize;
+    BYTE byteSize;
+    DWORD dtrControl;
+    DWORD rtsControl;
+    int flowControl;  // a FlowControlChoice
+    bool setsTimeouts;
+    COMMTIMEOUTS timeouts;
+};
+
+// Fills options from the struct. The refusal message for the first field
+// that is not valid, or nullptr when every field is.
+const char* readPortOptions(const mxArray* description, PortOptions* options);
+
+// Puts the options into the DCB that GetCommState read; fields the struct
+// left out keep what the port has.
+void applyPortOptions(const PortOptions& options, DCB* dcb);
