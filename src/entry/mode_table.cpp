@@ -11,10 +11,8 @@ struct ModeTableRow {
 
 // Searched in this order; the first match wins.
 const ModeTableRow modeTable[] = {
-    {"comopen", handleComOpen},
-    {"comclose", handleComClose},
-    {"comwrite", handleComWrite},
-    {"comread", handleComRead},
+    {"comopen", handleComOpen}, {"comclose", handleComClose}, {"comwrite", handleComWrite},
+    {"comread", handleComRead}, {"comcount", handleComCount}, {"comflush", handleComFlush},
 };
 
 }  // namespace

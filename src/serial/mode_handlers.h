@@ -1,4 +1,4 @@
-// The four mode handlers. Each receives the whole call as the host gave it:
+// The mode handlers. Each receives the whole call as the host gave it:
 // input 0 is the mode word, the handler's own arguments start at input 1.
 #pragma once
 
@@ -10,3 +10,5 @@ void handleComOpen(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComClose(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComWrite(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void handleComCount(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void handleComFlush(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);

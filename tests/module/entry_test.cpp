@@ -68,6 +68,9 @@ TEST_F(EntryTest, HandsTheWholeCallToTheModesHandler) {
         {{text("comopen"), id, id},
          "QUENTAROX:brindlecast:comopen",
          "Invalid number of inputs to COMOPEN."},
+        {{text("comopen"), id, id, id, id, id, id, id},  // 8 inputs reach the handler
+         "QUENTAROX:brindlecast:comopen",
+         "Invalid number of inputs to COMOPEN."},
         {{text("comclose"), id}, "QUENTAROX:brindlecast:comclose", "Cannot close the port."},
         {{text("comwrite"), id, data, id},
          "QUENTAROX:brindlecast:comwrite",
@@ -79,6 +82,16 @@ TEST_F(EntryTest, HandsTheWholeCallToTheModesHandler) {
         {{text("comread"), id},
          "QUENTAROX:brindlecast:comread",
          "Invalid number of inputs to COMREAD."},
+        {{text("comcount"), id}, "QUENTAROX:brindlecast:comcount", "Cannot query the port."},
+        {{text("comcount"), id, id},
+         "QUENTAROX:brindlecast:comcount",
+         "Invalid number of inputs to COMCOUNT."},
+        {{text("comflush"), id, text("input")},
+         "QUENTAROX:brindlecast:comflush",
+         "Cannot flush the port."},
+        {{text("comflush"), id, id, id},
+         "QUENTAROX:brindlecast:comflush",
+         "Invalid number of inputs to COMFLUSH."},
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(failedWith(call(1, c.inputs), c.identifier, c.message)) << c.message;

@@ -1,0 +1,33 @@
+// [waiting, unsent] = brindlecast('comcount', id): the bytes received and not
+// yet read, and the bytes written and not yet sent.
+#include "host/mex_api.h"
+#include "registry/port_registry.h"
+#include "serial/device/serial_device.h"
+#include "serial/host_number.h"
+#include "serial/mode_handlers.h"
+#include "serial/number_conversion.h"
+
+namespace {
+
+const char* const countErrorId = "QUENTAROX:brindlecast:comcount";
+
+}  // namespace
+
+void handleComCount(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+    if (nrhs != 2) mexErrMsgIdAndTxt(countErrorId, "Invalid number of inputs to COMCOUNT.");
+    PortEntry* port = findPort(truncateToInt32(readHostDouble(prhs[1])));
+    if (port == nullptr || port->handle == nullptr) {
+        mexErrMsgIdAndTxt(countErrorId, "Cannot query the port.");
+    }
+    // A lost device shows as nothing waiting either way, as a failed
+    // transfer shows in its counts.
+    DWORD errors = 0;
+    COMSTAT status = {};
+    if (!ClearCommError(port->handle, &errors, &status)) {
+        status.cbInQue = 0;
+        status.cbOutQue = 0;
+    }
+    plhs[0] = mxCreateDoubleScalar(static_cast<double>(status.cbInQue));
+    // The host's output array may hold one slot only.
+    if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(status.cbOutQue));
+}

@@ -1,0 +1,39 @@
+// brindlecast('comflush', id[, which]): discard what was received and not
+// yet read ('input'), what was written and not yet sent ('output'), or both
+// (the default).
+#include "host/mex_api.h"
+#include "registry/port_registry.h"
+#include "serial/device/serial_device.h"
+#include "serial/host_number.h"
+#include "serial/mode_handlers.h"
+#include "serial/number_conversion.h"
+#include "serial/text_word.h"
+
+namespace {
+
+const char* const flushErrorId = "QUENTAROX:brindlecast:comflush";
+
+const char* const bufferWords[] = {"input", "output", "both"};
+const DWORD bufferPurges[] = {
+    PURGE_RXCLEAR | PURGE_RXABORT,
+    PURGE_TXCLEAR | PURGE_TXABORT,
+    PURGE_RXCLEAR | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_TXABORT,
+};
+
+}  // namespace
+
+void handleComFlush(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
+    if (nrhs != 2 && nrhs != 3)
+        mexErrMsgIdAndTxt(flushErrorId, "Invalid number of inputs to COMFLUSH.");
+    PortEntry* port = findPort(truncateToInt32(readHostDouble(prhs[1])));
+    if (port == nullptr || port->handle == nullptr) {
+        mexErrMsgIdAndTxt(flushErrorId, "Cannot flush the port.");
+    }
+    int buffer = 2;
+    if (nrhs == 3) {
+        buffer = matchWord(prhs[2], bufferWords, 3);
+        if (buffer < 0) mexErrMsgIdAndTxt(flushErrorId, "Invalid buffer in input to COMFLUSH.");
+    }
+    // A purge that fails (the device was lost) leaves nothing to report.
+    PurgeComm(port->handle, bufferPurges[buffer]);
+}
