@@ -1,7 +1,9 @@
 // Bytes across a pty through WriteFile and ReadFile.
 #include "open_port.h"
 #include "pty_pair.h"
+#include "serial/device/posix_handle.h"
 #include "serial/device/serial_device.h"
+#include "write_spy.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +60,21 @@ TEST_F(TransferOnPty, OneMebibyteInOneWrite) {
     std::thread reader([&] { arrived = readAvailable(pair.master, data.size(), 2000); });
     DWORD count = 0;
     BOOL written = WriteFile(port, data.data(), static_cast<DWORD>(data.size()), &count, nullptr);
+    reader.join();
+    EXPECT_TRUE(written);
+    EXPECT_EQ(count, data.size());
+    EXPECT_TRUE(arrived == data);
+}
+
+TEST_F(TransferOnPty, PartialWritesResumeWhereTheyStopped) {
+    std::vector<uint8_t> data(1 << 20);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 13 + (i >> 9));
+    std::vector<uint8_t> arrived;
+    std::thread reader([&] { arrived = readAvailable(pair.master, data.size(), 2000); });
+    spyShortWrites(descriptorFromHandle(port), 4093);
+    DWORD count = 0;
+    BOOL written = WriteFile(port, data.data(), static_cast<DWORD>(data.size()), &count, nullptr);
+    spyWriteReset();
     reader.join();
     EXPECT_TRUE(written);
     EXPECT_EQ(count, data.size());
