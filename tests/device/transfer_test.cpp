@@ -1,6 +1,6 @@
 // Bytes across a pty through WriteFile and ReadFile.
-#include "open_port.h"
 #include "pty_pair.h"
+#include "raw_port.h"
 #include "serial/device/posix_handle.h"
 #include "serial/device/serial_device.h"
 #include "write_spy.h"
@@ -13,29 +13,7 @@
 
 namespace {
 
-class TransferOnPty : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(openPtyPair(&pair));
-        port = openPort(pair.slavePath);
-        ASSERT_NE(port, INVALID_HANDLE_VALUE);
-        DCB dcb = {};
-        dcb.DCBlength = sizeof dcb;
-        ASSERT_TRUE(GetCommState(port, &dcb));
-        dcb.BaudRate = 115200;
-        dcb.fOutX = 0;  // a fresh pty has IXON, which would swallow 0x11 and 0x13
-        dcb.fInX = 0;
-        ASSERT_TRUE(SetCommState(port, &dcb));
-        ASSERT_TRUE(setReadTimeout(pair.slave, 0, 20));  // no test waits forever
-    }
-    void TearDown() override {
-        CloseHandle(port);
-        closePtyPair(&pair);
-    }
-
-    PtyPair pair;
-    HANDLE port = INVALID_HANDLE_VALUE;
-};
+using TransferOnPty = RawPortOnPty;
 
 TEST_F(TransferOnPty, EveryByteValueCrossesBothWays) {
     std::vector<uint8_t> all(256);
