@@ -7,6 +7,10 @@
 #include "serial/device/serial_device.h"
 
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <string>
 
 class RawPortOnPty : public testing::Test {
 protected:
@@ -26,6 +30,16 @@ protected:
     void TearDown() override {
         CloseHandle(port);
         closePtyPair(&pair);
+    }
+    // Sends bytes from the far end and waits until the port holds them.
+    void arrive(const std::string& bytes) {
+        ASSERT_TRUE(writeAll(pair.master, bytes.data(), bytes.size()));
+        int waiting = 0;
+        for (int tries = 0; tries < 1000 && static_cast<size_t>(waiting) < bytes.size(); ++tries) {
+            ASSERT_EQ(ioctl(pair.slave, TIOCINQ, &waiting), 0);
+            if (static_cast<size_t>(waiting) < bytes.size()) usleep(1000);
+        }
+        ASSERT_EQ(static_cast<size_t>(waiting), bytes.size());
     }
 
     PtyPair pair;
