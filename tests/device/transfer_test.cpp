@@ -47,16 +47,24 @@ TEST_F(TransferOnPty, OneMebibyteInOneWrite) {
 TEST_F(TransferOnPty, PartialWritesResumeWhereTheyStopped) {
     std::vector<uint8_t> data(1 << 20);
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 13 + (i >> 9));
-    std::vector<uint8_t> arrived;
-    std::thread reader([&] { arrived = readAvailable(pair.master, data.size(), 2000); });
-    spyShortWrites(descriptorFromHandle(port), 4093);
-    DWORD count = 0;
-    BOOL written = WriteFile(port, data.data(), static_cast<DWORD>(data.size()), &count, nullptr);
-    spyWriteReset();
-    reader.join();
-    EXPECT_TRUE(written);
-    EXPECT_EQ(count, data.size());
-    EXPECT_TRUE(arrived == data);
+    const bool timed[] = {false, true};  // a write without time-out, then with {0, 0}
+    for (bool withTimeouts : timed) {
+        COMMTIMEOUTS none = {};
+        if (withTimeouts) {
+            ASSERT_TRUE(SetCommTimeouts(port, &none));
+        }
+        std::vector<uint8_t> arrived;
+        std::thread reader([&] { arrived = readAvailable(pair.master, data.size(), 2000); });
+        spyShortWrites(descriptorFromHandle(port), 4093);
+        DWORD count = 0;
+        BOOL written =
+            WriteFile(port, data.data(), static_cast<DWORD>(data.size()), &count, nullptr);
+        spyWriteReset();
+        reader.join();
+        EXPECT_TRUE(written) << withTimeouts;
+        EXPECT_EQ(count, data.size()) << withTimeouts;
+        EXPECT_TRUE(arrived == data) << withTimeouts;
+    }
 }
 
 TEST_F(TransferOnPty, ReadReturnsWhatArrivedWithinTheTimeout) {
