@@ -1,5 +1,7 @@
 // GetCommState and SetCommState on a pty: what it keeps is read back from the
-// line; data size and PARENB (which a pty drops) from what tcsetattr was asked.
+// line; data size and PARENB (which a pty drops) from what tcsetattr was asked,
+// DTR and RTS (which it lacks) from what ioctl was asked.
+#include "ioctl_spy.h"
 #include "open_port.h"
 #include "pty_pair.h"
 #include "serial/device/posix_handle.h"
@@ -8,8 +10,10 @@
 #include "termios_spy.h"
 
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -24,8 +28,10 @@ protected:
         dcb.DCBlength = sizeof dcb;
         ASSERT_TRUE(GetCommState(port, &dcb));
         spyReset();
+        spyIoctlReset();
     }
     void TearDown() override {
+        spyIoctlReset();
         if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
         closePtyPair(&pair);
     }
@@ -40,8 +46,13 @@ protected:
     DCB dcb;
 };
 
+// The kernel reads a B constant back as its rate, so a wrong entry in the
+// speed table shows.
 TEST_F(CommStateOnPty, SpeedsReadBackStandardOrNot) {
-    const DWORD rates[] = {300, 250000, 9600, 1000000, 115200, 250000};
+    const DWORD rates[] = {300,    250000,  9600,    1000000, 115200,  250000,  50,      75,
+                           110,    134,     150,     200,     600,     1200,    1800,    2400,
+                           4800,   19200,   38400,   57600,   230400,  460800,  500000,  576000,
+                           921600, 1152000, 1500000, 2000000, 2500000, 3000000, 3500000, 4000000};
     for (DWORD rate : rates) {
         dcb.BaudRate = rate;
         ASSERT_TRUE(SetCommState(port, &dcb)) << rate;
@@ -155,6 +166,58 @@ TEST_F(CommStateOnPty, RefusedSettingsLeaveThePortAsItWas) {
     DCB got = {};
     ASSERT_TRUE(GetCommState(port, &got));
     EXPECT_EQ(got.BaudRate, 250000u);
+}
+
+TEST_F(CommStateOnPty, AsksForTheModemLinesTheDcbNames) {
+    struct Case {
+        unsigned dtr, rts;
+        int raised, dropped;
+    } cases[] = {
+        {DTR_CONTROL_DISABLE, RTS_CONTROL_DISABLE, 0, TIOCM_DTR | TIOCM_RTS},
+        {DTR_CONTROL_ENABLE, RTS_CONTROL_ENABLE, TIOCM_DTR | TIOCM_RTS, 0},
+        {DTR_CONTROL_ENABLE, RTS_CONTROL_HANDSHAKE, TIOCM_DTR, 0},
+        {DTR_CONTROL_DISABLE, RTS_CONTROL_HANDSHAKE, 0, TIOCM_DTR},
+    };
+    int fd = descriptorFromHandle(port);
+    for (const Case& c : cases) {
+        spyIoctlReset();
+        dcb.fDtrControl = c.dtr;
+        dcb.fRtsControl = c.rts;
+        ASSERT_TRUE(SetCommState(port, &dcb)) << c.dtr << " " << c.rts;
+        EXPECT_EQ(spyModemLinesRaised(fd), c.raised) << c.dtr << " " << c.rts;
+        EXPECT_EQ(spyModemLinesDropped(fd), c.dropped) << c.dtr << " " << c.rts;
+    }
+}
+
+// A port that has modem lines and refuses a change of them.
+TEST_F(CommStateOnPty, FailedModemLineChangeLeavesThePortAsItWas) {
+    dcb.BaudRate = 250000;
+    ASSERT_TRUE(SetCommState(port, &dcb));
+    struct termios before = line();
+    const struct {
+        unsigned long request;
+        unsigned dtr;
+    } cases[] = {{TIOCMBIS, DTR_CONTROL_ENABLE}, {TIOCMBIC, DTR_CONTROL_DISABLE}};
+    for (const auto& c : cases) {
+        DCB changed = dcb;
+        changed.BaudRate = 1200;
+        changed.Parity = ODDPARITY;
+        changed.StopBits = TWOSTOPBITS;
+        changed.fDtrControl = c.dtr;
+        changed.fRtsControl = RTS_CONTROL_HANDSHAKE;
+        spyFailIoctl(c.request, EIO);
+        errno = 0;
+        EXPECT_FALSE(SetCommState(port, &changed)) << c.request;
+        EXPECT_EQ(errno, EIO);
+        spyIoctlReset();
+        struct termios after = line();
+        EXPECT_EQ(after.c_iflag, before.c_iflag);
+        EXPECT_EQ(after.c_cflag, before.c_cflag);
+        EXPECT_EQ(after.c_lflag, before.c_lflag);
+        unsigned long rate = 0;
+        ASSERT_EQ(termios2ReadSpeed(pair.slave, &rate), 0);
+        EXPECT_EQ(rate, 250000u);
+    }
 }
 
 }  // namespace

@@ -118,6 +118,25 @@ TEST(CommStateTranslation, RawModeKeepsSpeedAndReadTimeouts) {
     EXPECT_EQ(settings.c_cc[VTIME], 9);
 }
 
+TEST(CommStateTranslation, CtsFlowOrRtsHandshakeAloneSetsCrtscts) {
+    struct Case {
+        unsigned cts, rts;
+        tcflag_t crtscts;
+    } cases[] = {
+        {1, RTS_CONTROL_ENABLE, CRTSCTS},    {1, RTS_CONTROL_DISABLE, CRTSCTS},
+        {0, RTS_CONTROL_HANDSHAKE, CRTSCTS}, {0, RTS_CONTROL_ENABLE, 0},
+        {0, RTS_CONTROL_TOGGLE, 0},
+    };
+    for (const Case& c : cases) {
+        DCB dcb = baseDcb();
+        dcb.fOutxCtsFlow = c.cts;
+        dcb.fRtsControl = c.rts;
+        struct termios settings = cookedTermios();  // CRTSCTS set before
+        applyDcbToTermios(dcb, &settings);
+        EXPECT_EQ(settings.c_cflag & CRTSCTS, c.crtscts) << c.cts << " " << c.rts;
+    }
+}
+
 TEST(CommStateTranslation, ModemLinesBothWays) {
     struct Case {
         int dtr, rts, raise, drop;

@@ -103,6 +103,11 @@ TEST(OpenClose, NonTerminalOpensButHasNoCommState) {
     DWORD written = 0;
     EXPECT_TRUE(WriteFile(null, "abc", 3, &written, nullptr));
     EXPECT_EQ(written, 3u);
+    COMMTIMEOUTS timeouts = {};
+    EXPECT_FALSE(SetCommTimeouts(null, &timeouts));
+    EXPECT_FALSE(ClearCommError(null, nullptr, nullptr));
+    EXPECT_FALSE(PurgeComm(null, PURGE_RXCLEAR));
+    EXPECT_FALSE(PurgeComm(null, PURGE_RXABORT));
     EXPECT_TRUE(CloseHandle(null));
 }
 
@@ -119,6 +124,11 @@ TEST(OpenClose, NoHandleIsRefusedEverywhere) {
         count = 99;
         EXPECT_FALSE(ReadFile(handle, &byte, 1, &count, nullptr));
         EXPECT_EQ(count, 0u);
+        COMMTIMEOUTS timeouts = {};
+        EXPECT_FALSE(SetCommTimeouts(handle, &timeouts));
+        COMSTAT status = {};
+        EXPECT_FALSE(ClearCommError(handle, &count, &status));
+        EXPECT_FALSE(PurgeComm(handle, PURGE_RXCLEAR));
         EXPECT_FALSE(CloseHandle(handle));
     }
 }

@@ -1,7 +1,9 @@
 // Bytes across a pty through WriteFile and ReadFile.
-#include "open_port.h"
 #include "pty_pair.h"
+#include "raw_port.h"
+#include "serial/device/posix_handle.h"
 #include "serial/device/serial_device.h"
+#include "write_spy.h"
 
 #include <gtest/gtest.h>
 
@@ -11,29 +13,7 @@
 
 namespace {
 
-class TransferOnPty : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(openPtyPair(&pair));
-        port = openPort(pair.slavePath);
-        ASSERT_NE(port, INVALID_HANDLE_VALUE);
-        DCB dcb = {};
-        dcb.DCBlength = sizeof dcb;
-        ASSERT_TRUE(GetCommState(port, &dcb));
-        dcb.BaudRate = 115200;
-        dcb.fOutX = 0;  // a fresh pty has IXON, which would swallow 0x11 and 0x13
-        dcb.fInX = 0;
-        ASSERT_TRUE(SetCommState(port, &dcb));
-        ASSERT_TRUE(setReadTimeout(pair.slave, 0, 20));  // no test waits forever
-    }
-    void TearDown() override {
-        CloseHandle(port);
-        closePtyPair(&pair);
-    }
-
-    PtyPair pair;
-    HANDLE port = INVALID_HANDLE_VALUE;
-};
+using TransferOnPty = RawPortOnPty;
 
 TEST_F(TransferOnPty, EveryByteValueCrossesBothWays) {
     std::vector<uint8_t> all(256);
@@ -62,6 +42,29 @@ TEST_F(TransferOnPty, OneMebibyteInOneWrite) {
     EXPECT_TRUE(written);
     EXPECT_EQ(count, data.size());
     EXPECT_TRUE(arrived == data);
+}
+
+TEST_F(TransferOnPty, PartialWritesResumeWhereTheyStopped) {
+    std::vector<uint8_t> data(1 << 20);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 13 + (i >> 9));
+    const bool timed[] = {false, true};  // a write without time-out, then with {0, 0}
+    for (bool withTimeouts : timed) {
+        COMMTIMEOUTS none = {};
+        if (withTimeouts) {
+            ASSERT_TRUE(SetCommTimeouts(port, &none));
+        }
+        std::vector<uint8_t> arrived;
+        std::thread reader([&] { arrived = readAvailable(pair.master, data.size(), 2000); });
+        spyShortWrites(descriptorFromHandle(port), 4093);
+        DWORD count = 0;
+        BOOL written =
+            WriteFile(port, data.data(), static_cast<DWORD>(data.size()), &count, nullptr);
+        spyWriteReset();
+        reader.join();
+        EXPECT_TRUE(written) << withTimeouts;
+        EXPECT_EQ(count, data.size()) << withTimeouts;
+        EXPECT_TRUE(arrived == data) << withTimeouts;
+    }
 }
 
 TEST_F(TransferOnPty, ReadReturnsWhatArrivedWithinTheTimeout) {

@@ -4,6 +4,7 @@
 
 #include "serial/device/posix_handle.h"
 #include "serial/device/posix_port_name.h"
+#include "serial/device/posix_timeouts.h"
 #include "serial/device/serial_device.h"
 
 #include <fcntl.h>
@@ -55,6 +56,8 @@ HANDLE CreateFileA(LPCSTR path, DWORD, DWORD, LPVOID, DWORD disposition, DWORD, 
 
     int flags = fcntl(fd, F_GETFL);
     if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return failOpen(fd);
+    // The number may have been closed without CloseHandle.
+    forgetTimeouts(fd);
     return handleFromDescriptor(fd);
 }
 
@@ -67,6 +70,7 @@ BOOL CloseHandle(HANDLE device) {
     // Left set, the claim would keep a non-root process from reopening the
     // port. The lock goes with the descriptor.
     ioctl(fd, TIOCNXCL);
+    forgetTimeouts(fd);
     // On Linux the descriptor is gone even when close reports EINTR.
     if (close(fd) != 0 && errno != EINTR) return FALSE;
     return TRUE;

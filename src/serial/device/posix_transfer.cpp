@@ -1,7 +1,9 @@
-// WriteFile and ReadFile on a port's descriptor.
+// WriteFile and ReadFile on a port's descriptor. One given time-outs goes to
+// posix_timed_transfer.cpp; any other reads and writes by VMIN and VTIME.
 #if !defined(_WIN32)
 
 #include "serial/device/posix_handle.h"
+#include "serial/device/posix_timeouts.h"
 #include "serial/device/serial_device.h"
 
 #include <poll.h>
@@ -44,6 +46,8 @@ BOOL WriteFile(HANDLE device, LPCVOID data, DWORD count, LPDWORD written, LPVOID
         return FALSE;
     }
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    COMMTIMEOUTS timeouts;
+    if (timeoutsOf(fd, &timeouts)) return writeWithTimeouts(fd, bytes, count, written, timeouts);
     while (*written < count) {
         ssize_t done = write(fd, bytes + *written, count - *written);
         if (done > 0) {
@@ -70,6 +74,8 @@ BOOL ReadFile(HANDLE device, LPVOID buffer, DWORD count, LPDWORD received, LPVOI
         return FALSE;
     }
     unsigned char* bytes = static_cast<unsigned char*>(buffer);
+    COMMTIMEOUTS timeouts;
+    if (timeoutsOf(fd, &timeouts)) return readWithTimeouts(fd, bytes, count, received, timeouts);
     while (*received < count) {
         ssize_t done = read(fd, bytes + *received, count - *received);
         if (done > 0) {

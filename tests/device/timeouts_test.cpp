@@ -1,0 +1,166 @@
+// ReadFile and WriteFile under SetCommTimeouts, on a pty. Bounds on time are
+// generous above (a shared machine) and exact below: no wait ends early.
+#include "pty_pair.h"
+#include "raw_port.h"
+#include "serial/device/posix_handle.h"
+#include "serial/device/serial_device.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;  // CLOCK_MONOTONIC, as the layer's deadlines
+
+class TimeoutsOnPty : public RawPortOnPty {
+protected:
+    void setTimeouts(COMMTIMEOUTS timeouts) { ASSERT_TRUE(SetCommTimeouts(port, &timeouts)); }
+    bool nonBlocking() { return fcntl(descriptorFromHandle(port), F_GETFL) & O_NONBLOCK; }
+    // Reads up to count bytes into got; the milliseconds the read took.
+    double read(DWORD count, BOOL* result, std::string* got) {
+        std::vector<char> buffer(count);
+        DWORD received = 99;
+        Clock::time_point start = Clock::now();
+        *result = ReadFile(port, buffer.data(), count, &received, nullptr);
+        got->assign(buffer.data(), received);
+        return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    }
+    BOOL result = FALSE;
+    std::string got;
+};
+
+TEST_F(TimeoutsOnPty, ReadsEndAsTheirTimeoutsSay) {
+    struct Case {
+        COMMTIMEOUTS timeouts;
+        const char* waiting;
+        DWORD asked;
+        double atLeastMs, atMostMs;
+    } cases[] = {
+        {{MAXDWORD, 0, 0, 0, 0}, "", 10, 0, 100},  // at once, with what waits
+        {{MAXDWORD, 0, 0, 0, 0}, "abc", 10, 0, 100},
+        {{0, 0, 200, 0, 0}, "", 10, 200, 1500},  // at the constant, with what came
+        {{0, 0, 200, 0, 0}, "abc", 10, 200, 1500},
+        {{0, 0, 200, 0, 0}, "0123456789", 10, 0, 100},         // or once all is there
+        {{0, 40, 0, 0, 0}, "", 5, 200, 1500},                  // multiplier x count
+        {{MAXDWORD, MAXDWORD, 200, 0, 0}, "", 10, 200, 1500},  // first bytes, or the constant
+        {{MAXDWORD, MAXDWORD, 200, 0, 0}, "abc", 10, 0, 100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << &c - cases);
+        setTimeouts(c.timeouts);
+        arrive(c.waiting);
+        double ms = read(c.asked, &result, &got);
+        EXPECT_TRUE(result);
+        EXPECT_EQ(got, c.waiting);
+        EXPECT_GE(ms, c.atLeastMs);
+        EXPECT_LE(ms, c.atMostMs);
+    }
+}
+
+TEST_F(TimeoutsOnPty, NoTimeoutWaitsForEveryByte) {
+    ASSERT_TRUE(setReadTimeout(pair.slave, 0, 1));  // which alone would end it at 0.1 s
+    setTimeouts({0, 0, 0, 0, 0});
+    std::thread sender([&] {
+        writeAll(pair.master, "abc", 3);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        writeAll(pair.master, "defghij", 7);
+    });
+    double ms = read(10, &result, &got);
+    sender.join();
+    EXPECT_TRUE(result);
+    EXPECT_EQ(got, "abcdefghij");
+    EXPECT_GE(ms, 300);
+}
+
+TEST_F(TimeoutsOnPty, WriteEndsAtItsTimeoutWithWhatWasTaken) {
+    setTimeouts({0, 0, 0, 0, 200});
+    std::vector<uint8_t> data(1 << 20, 0x5A);
+    DWORD written = 0;
+    Clock::time_point start = Clock::now();
+    EXPECT_TRUE(WriteFile(port, data.data(), static_cast<DWORD>(data.size()), &written, nullptr));
+    double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    EXPECT_GE(ms, 200);
+    EXPECT_LE(ms, 1500);
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, data.size());
+    EXPECT_EQ(readAvailable(pair.master, data.size(), 200).size(), written);
+}
+
+TEST_F(TimeoutsOnPty, HangUpEndsATimedReadAtOnce) {
+    setTimeouts({0, 0, 0, 0, 0});
+    arrive("ab");
+    std::thread hangUp([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        closeMaster(&pair);
+    });
+    errno = 0;
+    double ms = read(10, &result, &got);
+    hangUp.join();
+    EXPECT_FALSE(result);
+    EXPECT_EQ(errno, EIO);
+    EXPECT_EQ(got, "ab");
+    EXPECT_LE(ms, 1000);
+    const COMMTIMEOUTS others[] = {{0, 0, 5000, 0, 0}, {MAXDWORD, 0, 0, 0, 0}};
+    for (const COMMTIMEOUTS& form : others) {
+        setTimeouts(form);
+        errno = 0;
+        EXPECT_LE(read(10, &result, &got), 1000);
+        EXPECT_FALSE(result);
+        EXPECT_EQ(errno, EIO);
+    }
+}
+
+// Refused, never set, or left on a descriptor number now used again: the
+// port reads by VMIN and VTIME in blocking mode, as before.
+TEST_F(TimeoutsOnPty, OnlyADescriptorGivenTimeoutsHasThem) {
+    ASSERT_TRUE(setReadTimeout(pair.slave, 0, 2));
+    auto expectPortRules = [&](const char* what) {
+        EXPECT_FALSE(nonBlocking()) << what;
+        double ms = read(5, &result, &got);
+        EXPECT_TRUE(ms >= 150 && ms <= 800) << what << ": " << ms;  // VTIME 0.2 s, not 1 s
+    };
+    COMMTIMEOUTS meaningless = {MAXDWORD, MAXDWORD, MAXDWORD, 0, 0};
+    EXPECT_FALSE(SetCommTimeouts(port, &meaningless));
+    EXPECT_FALSE(SetCommTimeouts(port, nullptr));
+    expectPortRules("refused");
+    for (bool byCloseHandle : {true, false}) {
+        setTimeouts({0, 0, 1000, 0, 0});
+        EXPECT_TRUE(nonBlocking());
+        int fd = descriptorFromHandle(port);
+        if (byCloseHandle) {
+            ASSERT_TRUE(CloseHandle(port));
+        } else {
+            ASSERT_EQ(ioctl(fd, TIOCNXCL), 0);
+            ASSERT_EQ(close(fd), 0);
+        }
+        port = openPort(pair.slavePath);
+        ASSERT_EQ(descriptorFromHandle(port), fd);
+        expectPortRules(byCloseHandle ? "after CloseHandle" : "after close");
+    }
+}
+
+// The record table has room for a fixed number of ports; closing one frees its place.
+TEST_F(TimeoutsOnPty, FullTableRefusesUntilAPortCloses) {
+    COMMTIMEOUTS timeouts = {MAXDWORD, 0, 0, 0, 0};
+    std::vector<HANDLE> copies;
+    errno = 0;
+    while (copies.size() < 4096) {
+        copies.push_back(handleFromDescriptor(dup(pair.slave)));
+        if (!SetCommTimeouts(copies.back(), &timeouts)) break;
+    }
+    EXPECT_EQ(errno, EMFILE);
+    EXPECT_FALSE(SetCommTimeouts(port, &timeouts));
+    EXPECT_FALSE(nonBlocking());
+    for (HANDLE copy : copies) EXPECT_TRUE(CloseHandle(copy));
+    EXPECT_TRUE(SetCommTimeouts(port, &timeouts));
+}
+
+}  // namespace

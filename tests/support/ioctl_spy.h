@@ -1,0 +1,22 @@
+// Records the modem-line requests (TIOCMBIS, TIOCMBIC) the process makes, and
+// makes a chosen ioctl request fail. A pty has no modem lines, so DTR and RTS
+// can only be checked on the request; a failing request reaches the error
+// paths that a pty never takes.
+//
+// Linking this file into an executable interposes ioctl for the whole
+// process, as termios_spy.h does tcsetattr: the executable's own code and,
+// with --export-dynamic (ENABLE_EXPORTS), modules it loads later. Every call
+// but a failing one is passed on to the C library's ioctl. Only ioctl itself
+// is seen: the C library's own wrappers (tcgetattr, tcflush) do not call it.
+#pragma once
+
+// Lines (TIOCM_DTR, TIOCM_RTS, ...) asked to be raised through TIOCMBIS on fd
+// since the last spyIoctlReset, whether or not the device had them.
+int spyModemLinesRaised(int fd);
+// Likewise for lines asked to be dropped through TIOCMBIC.
+int spyModemLinesDropped(int fd);
+// From now until spyIoctlReset, every ioctl with this request fails with
+// error (on any descriptor) without reaching the device.
+void spyFailIoctl(unsigned long request, int error);
+// Forgets the recorded requests and the chosen failure.
+void spyIoctlReset();
