@@ -8,9 +8,7 @@
 #include <fcntl.h>
 #include <termios.h>
 
-#include <atomic>
 #include <cerrno>
-#include <mutex>
 
 namespace {
 
@@ -23,16 +21,18 @@ struct TimedPort {
     COMMTIMEOUTS timeouts;
 };
 
-std::mutex tableLock;
+// Like the registry, used by the host's one calling thread only: no lock.
 TimedPort table[kMaxTimedPorts];  // zeroed: every slot free
-// Slots in use, read without the lock: while no port has time-outs, ReadFile
-// and WriteFile pay one load for the look-up.
-std::atomic<int> usedSlots{0};
+// While no port has time-outs, ReadFile and WriteFile pay one comparison for
+// the look-up; otherwise it ends at the last slot in use.
+int usedSlots = 0;
 
-// The slot of fd, or null. Call with tableLock held.
 TimedPort* slotOf(int fd) {
-    for (TimedPort& slot : table) {
-        if (slot.used && slot.fd == fd) return &slot;
+    int seen = 0;
+    for (int i = 0; i < kMaxTimedPorts && seen < usedSlots; ++i) {
+        if (!table[i].used) continue;
+        if (table[i].fd == fd) return &table[i];
+        ++seen;
     }
     return nullptr;
 }
@@ -47,8 +47,7 @@ TimedPort* freeSlot() {
 }  // namespace
 
 bool timeoutsOf(int fd, COMMTIMEOUTS* timeouts) {
-    if (usedSlots.load(std::memory_order_acquire) == 0) return false;
-    std::lock_guard<std::mutex> guard(tableLock);
+    if (usedSlots == 0) return false;
     TimedPort* slot = slotOf(fd);
     if (slot == nullptr) return false;
     *timeouts = slot->timeouts;
@@ -56,11 +55,10 @@ bool timeoutsOf(int fd, COMMTIMEOUTS* timeouts) {
 }
 
 void forgetTimeouts(int fd) {
-    std::lock_guard<std::mutex> guard(tableLock);
     TimedPort* slot = slotOf(fd);
     if (slot == nullptr) return;
     slot->used = false;
-    usedSlots.fetch_sub(1, std::memory_order_release);
+    --usedSlots;
 }
 
 // The time-outs take over from VMIN and VTIME: with O_NONBLOCK a tty read
@@ -84,7 +82,6 @@ BOOL SetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts) {
     struct termios settings;
     if (tcgetattr(fd, &settings) != 0 && errno != EIO) return FALSE;
 
-    std::lock_guard<std::mutex> guard(tableLock);
     TimedPort* slot = slotOf(fd);
     if (slot == nullptr) slot = freeSlot();
     if (slot == nullptr) {
@@ -94,7 +91,7 @@ BOOL SetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts) {
     int flags = fcntl(fd, F_GETFL);
     if (flags < 0) return FALSE;
     if (!(flags & O_NONBLOCK) && fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return FALSE;
-    if (!slot->used) usedSlots.fetch_add(1, std::memory_order_release);
+    if (!slot->used) ++usedSlots;
     slot->used = true;
     slot->fd = fd;
     slot->timeouts = *timeouts;
