@@ -2,7 +2,11 @@
 #include "port_fixture.h"
 
 #if !defined(_WIN32)
+#include "ioctl_spy.h"
 #include "termios_spy.h"
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
 
 #include <termios.h>
 #include <unistd.h>
@@ -391,6 +395,108 @@ TEST_F(ComOpenTest, NumberFieldsWithNoNumberInThem) {
         }
     }
     EXPECT_EQ(open(serial), signedByteSum(serial.port)) << "the port does not open again";
+}
+
+// Every refused control field is refused before anything happens: the port
+// that already has this FileID stays open and usable.
+TEST_F(ComOpenTest, RefusedControlFieldsLeaveTheEarlierPortOpen) {
+    TestLine& serial = line("port");
+    double id = open(serial);
+    const bool yes = true;
+    const double pair[2] = {1, 0};
+    auto invalid = [](const std::string& name) {
+        return "Invalid " + name + " in input to COMOPEN.";
+    };
+    struct {
+        const char* name;
+        mxArray* value;
+        const char* refusal;  // the field named in the message, when not name
+    } cases[] = {
+        {"ReadTimeout", thCreateNumeric(mxLOGICAL_CLASS, 1, 1, &yes), nullptr},
+        {"ReadTimeout", thCreateNumeric(mxDOUBLE_CLASS, 1, 2, pair), nullptr},
+        {"ReadTimeout", thCreateString("1"), nullptr},
+        {"ReadTimeout", thCreateDouble(NAN), nullptr},
+        {"ReadTimeout", thCreateDouble(-1), nullptr},
+        {"ReadTimeout", thCreateComplexDouble(1, 1), nullptr},
+        {"ReadTimeout", thCreateSparseDouble(1, 1), nullptr},
+        {"ReadTimeout", thCreateCell(1, 1), nullptr},
+        {"WriteTimeout", thCreateDouble(0), nullptr},
+        {"WriteTimeout", thCreateDouble(-INFINITY), nullptr},
+        {"WriteTimeout", thCreateNumeric(mxDOUBLE_CLASS, 0, 0, nullptr), nullptr},
+        {"DTR", thCreateDouble(NAN), nullptr},
+        {"DTR", thCreateNumeric(mxDOUBLE_CLASS, 1, 2, pair), nullptr},
+        {"DTR", thCreateString("on"), nullptr},
+        {"RTS", thCreateComplexDouble(1, 0), nullptr},
+        {"RTS", thCreateFunctionHandle(), nullptr},
+        {"FlowControl", thCreateString("xon"), nullptr},
+        {"FlowControl", thCreateString("hardware "), nullptr},
+        {"FlowControl", thCreateDouble(1), nullptr},
+        {"FlowControl", thCreateString("Hardware"), "RTS"},  // with an RTS field
+    };
+    int row = 0;
+    for (auto& c : cases) {
+        std::vector<PortField> fields{field("PortName", serial.port), {c.name, c.value}};
+        if (c.refusal != nullptr) fields.push_back(field("RTS", 0));
+        mxArray* description = port(fields);
+        std::string what = std::string(c.name) + ", row " + std::to_string(row++);
+        EXPECT_TRUE(failedWith(call("comopen", {description}), openId,
+                               invalid(c.refusal != nullptr ? c.refusal : c.name)))
+            << what;
+        EXPECT_FALSE(free(serial)) << what;
+        ThCallResult still = call("comcount", {number(id)});
+        EXPECT_FALSE(still.failed) << what << ": " << still.message;
+        EXPECT_EQ(thLiveBlocks(), 1u) << what;
+    }
+}
+
+// DTR and RTS as the fields say (lowered when absent), and each flow-control
+// word's line flags, in what the port keeps.
+TEST_F(ComOpenTest, ModemLinesAndFlowControl) {
+    TestLine& serial = line("port");
+    const int dtr = 0x002;  // TIOCM_DTR and TIOCM_RTS; a pty shows them only to the spy
+    const int rts = 0x004;
+#if !defined(_WIN32)
+    static_assert(dtr == TIOCM_DTR && rts == TIOCM_RTS, "modem line bits");
+#endif
+    struct {
+        std::vector<std::pair<std::string, double>> levels;
+        const char* flow;  // nullptr: no FlowControl field
+        int raised, dropped;
+        bool rtsCts, xon;
+        bool timed = false;  // a time-out field given: only then are time-outs set
+    } cases[] = {
+        {{}, nullptr, 0, dtr | rts, false, false},
+        {{{"DTR", 1}}, nullptr, dtr, rts, false, false},
+        {{{"RTS", -2}, {"DTR", 0}}, "none", rts, dtr, false, false},
+        {{{"DTR", 1}}, "HARDWARE", dtr, 0, true, false},
+        {{}, nullptr, 0, dtr | rts, true, false},  // flow control stays
+        {{}, "Software", 0, dtr | rts, false, true},
+        {{}, nullptr, 0, dtr | rts, false, true},
+        {{}, "none", 0, dtr | rts, false, false},
+        {{{"ReadTimeout", 0.5}}, nullptr, 0, dtr | rts, false, false, true},
+    };
+    for (const auto& c : cases) {
+        std::vector<PortField> fields{field("PortName", serial.port)};
+        if (c.flow != nullptr) fields.push_back(field("FlowControl", c.flow));
+        for (const auto& level : c.levels) fields.push_back(field(level.first, level.second));
+#if !defined(_WIN32)
+        spyIoctlReset();
+#endif
+        ThCallResult result = call("comopen", {port(fields)});
+        ASSERT_FALSE(result.failed) << result.message;
+#if !defined(_WIN32)
+        int fd = moduleDescriptor(serial);
+        EXPECT_EQ(spyModemLinesRaised(fd) & (dtr | rts), c.raised) << c.flow;
+        EXPECT_EQ(spyModemLinesDropped(fd) & (dtr | rts), c.dropped) << c.flow;
+        // The layer keeps a port with time-outs non-blocking; one without is
+        // left exactly as before.
+        EXPECT_EQ((fcntl(fd, F_GETFL) & O_NONBLOCK) != 0, c.timed) << c.flow;
+#endif
+        LineSettings kept = PortTest::kept(serial);
+        EXPECT_EQ(kept.rtsCts, c.rtsCts) << (c.flow ? c.flow : "no FlowControl");
+        EXPECT_EQ(kept.xonOutput, c.xon) << (c.flow ? c.flow : "no FlowControl");
+        EXPECT_EQ(kept.xonInput, c.xon) << (c.flow ? c.flow : "no FlowControl");
+    }
 }
 
 }  // namespace

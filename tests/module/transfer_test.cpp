@@ -289,4 +289,73 @@ TEST_F(TransferTest, IdsAndCountsWithNoNumberInThem) {
     EXPECT_EQ(thLiveBlocks(), 1u);
 }
 
+// Bounded waits, on a silent line: at once with ReadTimeout 0, after the time
+// with 0.2 (with what arrived by then), never before all bytes with Inf.
+TEST_F(TransferTest, ReadTimeOuts) {
+    auto reopen = [this](const char* name, double seconds) {
+        id = number(open({field("PortName", serial->port), field(name, seconds)}));
+    };
+    auto timedRead = [this](double count, double* seconds) {
+        auto start = std::chrono::steady_clock::now();
+        ThCallResult result = call("comread", {id, number(count)}, 2);
+        *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_FALSE(result.failed) << result.message;
+        return result.failed ? std::vector<double>{-1} : row(result.outputs[0]);
+    };
+    double elapsed = 0;
+    reopen("ReadTimeout", 0);
+    EXPECT_TRUE(timedRead(10, &elapsed).empty());
+    EXPECT_LT(elapsed, 0.15);
+    reopen("ReadTimeout", 0.2);
+    EXPECT_TRUE(timedRead(10, &elapsed).empty());
+    EXPECT_GE(elapsed, 0.19);
+    EXPECT_LT(elapsed, 1.5);
+    ASSERT_TRUE(farWrite(*serial, "\x01\x02\x03", 3));
+    EXPECT_EQ(timedRead(10, &elapsed), (std::vector<double>{1, 2, 3}));
+
+    reopen("ReadTimeout", INFINITY);
+    std::thread later([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        farWrite(*serial, "0123456789", 10);
+    });
+    EXPECT_EQ(timedRead(10, &elapsed).size(), 10u);
+    later.join();
+    EXPECT_GE(elapsed, 0.25);
+}
+
+// A write the far end never takes ends at its time-out with the count that
+// got through.
+TEST_F(TransferTest, AWriteTimeOutEndsAWriteTheFarEndDoesNotTake) {
+    id = number(open({field("PortName", serial->port), field("WriteTimeout", 0.2)}));
+    std::vector<uint8_t> data(1 << 20, 0x55);
+    auto start = std::chrono::steady_clock::now();
+    ThCallResult result =
+        call("comwrite", {id, numeric(mxUINT8_CLASS, data.size(), data.data()), number(1 << 20)});
+    double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_FALSE(result.failed) << result.message;
+    EXPECT_LT(mxGetScalar(result.outputs[0]), double(1 << 20));
+    EXPECT_GE(elapsed, 0.19);
+    EXPECT_LT(elapsed, 3.0);
+}
+
+// After a hang-up a timed read ends at the hang-up (or, under Wine, at its
+// time), never waits on.
+TEST_F(TransferTest, ATimedReadOfAHungUpLineEnds) {
+#if defined(_WIN32)
+    const double timeout = 1;  // Wine polls the hung-up pty until the time is up
+#else
+    const double timeout = 5;
+#endif
+    id = number(open({field("PortName", serial->port), field("ReadTimeout", timeout)}));
+    ASSERT_TRUE(hangUp(*serial));
+    auto start = std::chrono::steady_clock::now();
+    ThCallResult read = call("comread", {id, number(4)}, 2);
+    double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_FALSE(read.failed) << read.message;
+    EXPECT_EQ(mxGetScalar(read.outputs[1]), 0.0);
+    EXPECT_LT(elapsed, 3.0);
+}
+
 }  // namespace

@@ -75,6 +75,37 @@
 %! s = line_settings (cable.a);
 %! assert ([s.speed s.parodd s.cmspar], [9600 1 1]);
 
+## Number fields that hold no number: the open fails with the module's own
+## error and the device closed, or, for StopBits, leaves the stop bits alone.
+## Flow control words set the line's flags; refused control fields leave an
+## earlier port with the same FileID open.
+%!test
+%! clear brindlecast;
+%! id = "QUENTAROX:brindlecast:comopen";
+%! open_with = @(varargin) brindlecast ("comopen", struct ("PortName", cable.a, varargin{:}));
+%! brindlecast ("comclose", open_with ("StopBits", 2));
+%! for v = {[], {}, {1}, struct(), zeros(1, 0, "uint8"), @sin}
+%!   expect_error (@() open_with ("BaudRate", v), id, "Error Setting Comm State.");
+%!   expect_error (@() open_with ("DataBits", v), id, "Error Setting Comm State.");
+%!   brindlecast ("comclose", open_with ("StopBits", v));
+%!   assert (line_settings (cable.a).cstopb, true);
+%! endfor
+%! brindlecast ("comclose", open_with ("FlowControl", "HARDWARE"));
+%! assert (line_settings (cable.a).crtscts, true);
+%! brindlecast ("comclose", open_with ("FlowControl", "software"));
+%! assert ([line_settings(cable.a).crtscts line_settings(cable.a).ixon], [false true]);
+%! a = open_with ("FlowControl", "none", "DTR", true, "ReadTimeout", 0);
+%! assert (line_settings (cable.a).ixon, false);
+%! refused = {{"ReadTimeout", -1}, "Invalid ReadTimeout in input to COMOPEN.",
+%!            {"WriteTimeout", 0}, "Invalid WriteTimeout in input to COMOPEN.",
+%!            {"DTR", [1 0]}, "Invalid DTR in input to COMOPEN.",
+%!            {"FlowControl", "hardware", "RTS", 1}, "Invalid RTS in input to COMOPEN.",
+%!            {"FlowControl", "xon"}, "Invalid FlowControl in input to COMOPEN."};
+%! for k = 1:rows (refused)
+%!   expect_error (@() open_with (refused{k, 1}{:}), id, refused{k, 2});
+%! endfor
+%! assert (brindlecast ("comcount", a), 0);
+
 %!test
 %! clear brindlecast;
 %! cut_cable (cable);

@@ -58,6 +58,43 @@
 %! [data, n] = brindlecast ("comread", b, 5);
 %! assert ({data, n}, {[4 2], 2});
 
+## Values with no number, and data with no memory (a function handle, an
+## object), give the module's errors and Octave goes on.
+%!test
+%! w = "QUENTAROX:brindlecast:comwrite";
+%! r = "QUENTAROX:brindlecast:comread";
+%! for v = {[], {}, struct(), @sin}
+%!   expect_error (@() brindlecast ("comclose", v{1}), "QUENTAROX:brindlecast:comclose",
+%!                 "Cannot close the port.");
+%!   expect_error (@() brindlecast ("comwrite", v{1}, uint8 (1), 1), w, "Cannot write the port.");
+%!   expect_error (@() brindlecast ("comwrite", a, uint8 (1), v{1}), w, "Invalid count to COMWRITE.");
+%!   expect_error (@() brindlecast ("comread", b, v{1}), r, "Invalid count to COMREAD.");
+%! endfor
+%! expect_error (@() brindlecast ("comwrite", a, @sin, 1), w, "Invalid data type to COMWRITE");
+%! expect_error (@() brindlecast ("comwrite", a, containers.Map (), 1), w,
+%!               "Invalid data type to COMWRITE");
+%! assert (brindlecast ("comwrite", a, uint8 (3), 1), 1);
+%! assert (brindlecast ("comread", b, 1), 3);
+
+## Bounded waits: ReadTimeout 0 returns at once, 0.2 after the time with what
+## arrived; WriteTimeout bounds a write the far end does not take.
+%!test
+%! brindlecast ("comclose", b);
+%! b = brindlecast ("comopen", struct ("PortName", cable.b, "ReadTimeout", 0.2));
+%! t = tic; [data, n] = brindlecast ("comread", b, 10); elapsed = toc (t);
+%! assert ({data, n}, {zeros(1, 0), 0});
+%! assert (elapsed >= 0.2 && elapsed < 1.5, true);
+%! brindlecast ("comwrite", a, uint8 ([5 6 7]), 3);
+%! pause (0.05);
+%! [data, n] = brindlecast ("comread", b, 10);
+%! assert ({data, n}, {[5 6 7], 3});
+%! b = brindlecast ("comopen", struct ("PortName", cable.b, "ReadTimeout", 0, "WriteTimeout", 0.2));
+%! t = tic; [data, n] = brindlecast ("comread", b, 10); elapsed = toc (t);
+%! assert ({n, elapsed < 0.1}, {0, true});
+%! t = tic; n = brindlecast ("comwrite", b, zeros (1, 2^20, "uint8"), 2^20);
+%! assert ({n < 2^20, toc (t) < 2}, {true, true});
+%! brindlecast ("comflush", a, "input");
+
 %!test
 %! clear brindlecast;
 %! cut_cable (cable);

@@ -9,4 +9,6 @@ function settings = line_settings (device)
   settings.parodd = flag ("parodd");
   settings.cmspar = flag ("cmspar");
   settings.crtscts = flag ("crtscts");
+  settings.ixon = flag ("ixon");
+  settings.ixoff = flag ("ixoff");
 endfunction

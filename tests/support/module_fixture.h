@@ -63,6 +63,9 @@ protected:
 
     // A 1-by-1 port-description struct; the struct takes the field values.
     mxArray* port(std::initializer_list<PortField> fields) {
+        return port(std::vector<PortField>(fields));
+    }
+    mxArray* port(const std::vector<PortField>& fields) {
         std::vector<std::string> names;
         for (const PortField& field : fields) names.push_back(field.name);
         mxArray* description = keep(thCreateStruct(1, 1, names));

@@ -96,5 +96,8 @@ struct LineSettings {
     bool twoStopBits = false;  // CSTOPB
     bool oddParity = false;    // PARODD
     bool stickParity = false;  // CMSPAR
+    bool rtsCts = false;       // CRTSCTS
+    bool xonOutput = false;    // IXON
+    bool xonInput = false;     // IXOFF
 };
 LineSettings keptSettings(const TestLine& line);

@@ -116,5 +116,8 @@ LineSettings keptSettings(const TestLine& line) {
     kept.twoStopBits = settings.c_cflag & CSTOPB;
     kept.oddParity = settings.c_cflag & PARODD;
     kept.stickParity = settings.c_cflag & CMSPAR;
+    kept.rtsCts = settings.c_cflag & CRTSCTS;
+    kept.xonOutput = settings.c_iflag & IXON;
+    kept.xonInput = settings.c_iflag & IXOFF;
     return kept;
 }

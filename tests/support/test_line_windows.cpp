@@ -277,6 +277,9 @@ LineSettings keptSettings(const TestLine& line) {
         if (word == "cstopb") kept.twoStopBits = true;
         if (word == "parodd") kept.oddParity = true;
         if (word == "cmspar") kept.stickParity = true;
+        if (word == "crtscts") kept.rtsCts = true;
+        if (word == "ixon") kept.xonOutput = true;
+        if (word == "ixoff") kept.xonInput = true;
     }
     return kept;
 }

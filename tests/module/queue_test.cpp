@@ -1,0 +1,72 @@
+// comcount and comflush through the loaded module.
+#include "port_fixture.h"
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+namespace {
+
+const char* const flushId = "QUENTAROX:brindlecast:comflush";
+
+class QueueTest : public PortTest {
+protected:
+    void SetUp() override {
+        PortTest::SetUp();
+        serial = &line("port");
+        id = number(open({field("PortName", serial->port), field("ReadTimeout", 0)}));
+    }
+    // [waiting, unsent]
+    std::vector<double> counts() {
+        ThCallResult result = call("comcount", {id}, 2);
+        if (result.failed) return {-1, -1};
+        return {mxGetScalar(result.outputs[0]), mxGetScalar(result.outputs[1])};
+    }
+    // The far end's bytes reach the port's queue a moment after they are sent.
+    double waitingAfterArrival(double expected) {
+        for (int attempt = 0; attempt < 100 && counts()[0] != expected; ++attempt) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return counts()[0];
+    }
+
+    TestLine* serial = nullptr;
+    mxArray* id = nullptr;
+};
+
+TEST_F(QueueTest, CountsWhatWaitsAndWhatIsUnsent) {
+    std::vector<double> idle = counts();
+    EXPECT_EQ(idle[0], 0.0);
+    EXPECT_GE(idle[1], 0.0);
+    EXPECT_EQ(idle[1], std::trunc(idle[1]));
+    ASSERT_TRUE(farWrite(*serial, "abcde", 5));
+    EXPECT_EQ(waitingAfterArrival(5), 5.0);
+    EXPECT_EQ(mxGetScalar(call("comread", {id, number(5)}, 2).outputs[1]), 5.0);
+    EXPECT_EQ(counts()[0], 0.0);
+    // One output asked for: the second slot stays empty.
+    ThCallResult one = call("comcount", {id}, 1);
+    ASSERT_EQ(one.outputs.size(), 1u);
+    EXPECT_EQ(mxGetScalar(one.outputs[0]), 0.0);
+}
+
+TEST_F(QueueTest, FlushDropsWhatItIsToldTo) {
+    ASSERT_TRUE(farWrite(*serial, "abcde", 5));
+    ASSERT_EQ(waitingAfterArrival(5), 5.0);
+    ASSERT_FALSE(call("comflush", {id, text("Input")}).failed);
+    ThCallResult read = call("comread", {id, number(5)}, 2);
+    EXPECT_EQ(mxGetScalar(read.outputs[1]), 0.0) << "the waiting bytes were not dropped";
+    for (const char* which : {"OUTPUT", "both"}) {
+        EXPECT_FALSE(call("comflush", {id, text(which)}).failed) << which;
+    }
+    EXPECT_FALSE(call("comflush", {id}).failed);
+
+    for (mxArray* which : {text("inputs"), text(""), number(1), keep(thCreateCell(1, 1))}) {
+        EXPECT_TRUE(failedWith(call("comflush", {id, which}), flushId,
+                               "Invalid buffer in input to COMFLUSH."));
+    }
+    EXPECT_TRUE(failedWith(call("comflush", {id, text("input"), text("input")}), flushId,
+                           "Invalid number of inputs to COMFLUSH."));
+    EXPECT_EQ(thLiveBlocks(), 1u);
+}
+
+}  // namespace
