@@ -92,7 +92,7 @@
 %! t = tic; [data, n] = brindlecast ("comread", b, 10); elapsed = toc (t);
 %! assert ({n, elapsed < 0.1}, {0, true});
 %! t = tic; n = brindlecast ("comwrite", b, zeros (1, 2^20, "uint8"), 2^20);
-%! assert ({n < 2^20, toc (t) < 2}, {true, true});
+%! assert ({n < 2^20, toc(t) < 2}, {true, true});
 %! brindlecast ("comflush", a, "input");
 
 %!test
