@@ -125,7 +125,7 @@ TEST_F(TransferTest, RefusedWritesSendNothing) {
         {"NaN count", {id, three, number(NAN)}, "Invalid count to COMWRITE."},
         {"count past the data", {id, three, number(4)}, "Invalid count to COMWRITE."},
         {"count past the data's bytes",
-         {id, numeric(mxUINT16_CLASS, 2, bytes), number(3)},
+         {id, numeric(mxUINT16_CLASS, 2, nullptr), number(3)},
          "Invalid count to COMWRITE."},
         {"huge count", {id, three, number(2147483647.0)}, "Invalid count to COMWRITE."},
         {"count wrapping 32 bits",
