@@ -3,9 +3,8 @@
 #include "host/mex_api.h"
 #include "registry/port_registry.h"
 #include "serial/device/serial_device.h"
-#include "serial/host_number.h"
 #include "serial/mode_handlers.h"
-#include "serial/number_conversion.h"
+#include "serial/port_lookup.h"
 
 namespace {
 
@@ -15,10 +14,8 @@ const char* const countErrorId = "QUENTAROX:brindlecast:comcount";
 
 void handleComCount(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (nrhs != 2) mexErrMsgIdAndTxt(countErrorId, "Invalid number of inputs to COMCOUNT.");
-    PortEntry* port = findPort(truncateToInt32(readHostDouble(prhs[1])));
-    if (port == nullptr || port->handle == nullptr) {
-        mexErrMsgIdAndTxt(countErrorId, "Cannot query the port.");
-    }
+    PortEntry* port = findOpenPort(prhs[1]);
+    if (port == nullptr) mexErrMsgIdAndTxt(countErrorId, "Cannot query the port.");
     // A lost device shows as nothing waiting either way, as a failed
     // transfer shows in its counts.
     DWORD errors = 0;

@@ -4,9 +4,8 @@
 #include "host/mex_api.h"
 #include "registry/port_registry.h"
 #include "serial/device/serial_device.h"
-#include "serial/host_number.h"
 #include "serial/mode_handlers.h"
-#include "serial/number_conversion.h"
+#include "serial/port_lookup.h"
 #include "serial/text_word.h"
 
 namespace {
@@ -25,10 +24,8 @@ const DWORD bufferPurges[] = {
 void handleComFlush(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
     if (nrhs != 2 && nrhs != 3)
         mexErrMsgIdAndTxt(flushErrorId, "Invalid number of inputs to COMFLUSH.");
-    PortEntry* port = findPort(truncateToInt32(readHostDouble(prhs[1])));
-    if (port == nullptr || port->handle == nullptr) {
-        mexErrMsgIdAndTxt(flushErrorId, "Cannot flush the port.");
-    }
+    PortEntry* port = findOpenPort(prhs[1]);
+    if (port == nullptr) mexErrMsgIdAndTxt(flushErrorId, "Cannot flush the port.");
     int buffer = 2;
     if (nrhs == 3) {
         buffer = matchWord(prhs[2], bufferWords, 3);

@@ -6,6 +6,7 @@
 #include "serial/host_number.h"
 #include "serial/mode_handlers.h"
 #include "serial/number_conversion.h"
+#include "serial/port_lookup.h"
 
 #include <cstdint>
 
@@ -24,10 +25,8 @@ mxArray* byteRow(const unsigned char* buffer, DWORD count) {
 
 void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (nrhs != 3) mexErrMsgIdAndTxt(readErrorId, "Invalid number of inputs to COMREAD.");
-    PortEntry* port = findPort(truncateToInt32(readHostDouble(prhs[1])));
-    if (port == nullptr || port->handle == nullptr) {
-        mexErrMsgIdAndTxt(readErrorId, "Cannot read the port.");
-    }
+    PortEntry* port = findOpenPort(prhs[1]);
+    if (port == nullptr) mexErrMsgIdAndTxt(readErrorId, "Cannot read the port.");
     int64_t requested = truncateToInt64(readHostDouble(prhs[2]));
     if (requested < 0) mexErrMsgIdAndTxt(readErrorId, "Invalid count to COMREAD.");
     // Only the low 32 bits reach the device call.

@@ -7,6 +7,7 @@
 #include "serial/host_number.h"
 #include "serial/mode_handlers.h"
 #include "serial/number_conversion.h"
+#include "serial/port_lookup.h"
 
 #include <cstdint>
 
@@ -23,10 +24,8 @@ bool hasPlainStorage(const mxArray* data) {
 
 void handleComWrite(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (nrhs != 4) mexErrMsgIdAndTxt(writeErrorId, "Invalid number of inputs to COMWRITE.");
-    PortEntry* port = findPort(truncateToInt32(readHostDouble(prhs[1])));
-    if (port == nullptr || port->handle == nullptr) {
-        mexErrMsgIdAndTxt(writeErrorId, "Cannot write the port.");
-    }
+    PortEntry* port = findOpenPort(prhs[1]);
+    if (port == nullptr) mexErrMsgIdAndTxt(writeErrorId, "Cannot write the port.");
     const mxArray* data = prhs[2];
     int32_t count = truncateToInt32(readHostDouble(prhs[3]));
     mxClassID classId = mxGetClassID(data);

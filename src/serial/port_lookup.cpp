@@ -1,0 +1,10 @@
+#include "serial/port_lookup.h"
+
+#include "serial/host_number.h"
+#include "serial/number_conversion.h"
+
+PortEntry* findOpenPort(const mxArray* value) {
+    PortEntry* port = findPort(truncateToInt32(readHostDouble(value)));
+    if (port == nullptr || port->handle == nullptr) return nullptr;
+    return port;
+}
