@@ -3,6 +3,7 @@
 #include "fuzz_values.h"
 #include "fuzz_world.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,8 @@ const char* const kOpenId = "QUENTAROX:brindlecast:comopen";
 const char* const kCloseId = "QUENTAROX:brindlecast:comclose";
 const char* const kWriteId = "QUENTAROX:brindlecast:comwrite";
 const char* const kReadId = "QUENTAROX:brindlecast:comread";
+const char* const kCountId = "QUENTAROX:brindlecast:comcount";
+const char* const kFlushId = "QUENTAROX:brindlecast:comflush";
 
 const char* const kModuleErrors[][2] = {
     {kEntryId, "Invalid number of input arguments."},
@@ -29,6 +32,17 @@ const char* const kModuleErrors[][2] = {
     {kOpenId, "Cannot open com port."},
     {kOpenId, "Error Setting Comm State."},
     {kOpenId, "Error Creating FileID."},
+    {kOpenId, "Error Setting Comm Timeouts."},
+    {kOpenId, "Invalid ReadTimeout in input to COMOPEN."},
+    {kOpenId, "Invalid WriteTimeout in input to COMOPEN."},
+    {kOpenId, "Invalid DTR in input to COMOPEN."},
+    {kOpenId, "Invalid RTS in input to COMOPEN."},
+    {kOpenId, "Invalid FlowControl in input to COMOPEN."},
+    {kCountId, "Invalid number of inputs to COMCOUNT."},
+    {kCountId, "Cannot query the port."},
+    {kFlushId, "Invalid number of inputs to COMFLUSH."},
+    {kFlushId, "Cannot flush the port."},
+    {kFlushId, "Invalid buffer in input to COMFLUSH."},
     {kCloseId, "Cannot close the port."},
     {kWriteId, "Invalid number of inputs to COMWRITE."},
     {kWriteId, "Cannot write the port."},
@@ -64,6 +78,26 @@ std::string hostText(const mxArray* value) {
     std::string copy = text;
     mxFree(text);
     return copy;
+}
+
+// A value as the module reads a number: mxGetScalar of a numeric, logical or
+// char array with an element, NaN for anything else (the host refuses those).
+double hostDouble(const mxArray* value) {
+    bool readable = mxIsNumeric(value) || mxIsLogical(value) || mxIsChar(value);
+    if (!readable || mxGetNumberOfElements(value) == 0) return NAN;
+    return mxGetScalar(value);
+}
+
+// The index of the word a char array spells in any ASCII case, -1 for none;
+// the text is one allocation.
+int wordOf(const mxArray* value, const std::vector<std::string>& words, Allocations& allocations) {
+    if (!mxIsChar(value) || !allocations.next()) return -1;
+    std::string text = hostText(value);
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (size_t i = 0; i < words.size(); ++i) {
+        if (text == words[i]) return static_cast<int>(i);
+    }
+    return -1;
 }
 
 // Doubles to integers truncate toward zero; NaN and out-of-range values give
@@ -125,6 +159,21 @@ const FolderEntry* entryOpenedBy(const std::string& name) {
     return nullptr;
 }
 
+// A time-out field the module takes: a real numeric scalar, not NaN, 0 or
+// more (more than 0 for writes).
+bool validTimeout(const mxArray* value, bool zeroAllowed, double* seconds) {
+    if (!mxIsNumeric(value) || mxIsSparse(value) || mxIsComplex(value) ||
+        mxGetNumberOfElements(value) != 1)
+        return false;
+    *seconds = mxGetScalar(value);
+    return !std::isnan(*seconds) && (*seconds > 0 || (zeroAllowed && *seconds == 0));
+}
+
+bool validLevel(const mxArray* value) {
+    return (mxIsNumeric(value) || mxIsLogical(value)) && !mxIsComplex(value) &&
+           mxGetNumberOfElements(value) == 1 && !std::isnan(mxGetScalar(value));
+}
+
 Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
                          Allocations& allocations) {
     if (in.size() != 2) return fail(e, kOpenId, "Invalid number of inputs to COMOPEN.");
@@ -142,6 +191,39 @@ Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
     int32_t id = fileIdOf(name);
     if (id == 0) return fail(e, kOpenId, "Invalid PortName in input to COMOPEN.");
     const FolderEntry* entry = entryOpenedBy(name);
+
+    // Every field is read and checked before anything is closed or opened.
+    const mxArray* readTimeout = mxGetField_700(description, 0, "ReadTimeout");
+    const mxArray* writeTimeout = mxGetField_700(description, 0, "WriteTimeout");
+    double readSeconds = INFINITY;
+    if (readTimeout != nullptr && !validTimeout(readTimeout, true, &readSeconds))
+        return fail(e, kOpenId, "Invalid ReadTimeout in input to COMOPEN.");
+    double ignored = 0;
+    if (writeTimeout != nullptr && !validTimeout(writeTimeout, false, &ignored))
+        return fail(e, kOpenId, "Invalid WriteTimeout in input to COMOPEN.");
+    const mxArray* dtr = mxGetField_700(description, 0, "DTR");
+    if (dtr != nullptr && !validLevel(dtr))
+        return fail(e, kOpenId, "Invalid DTR in input to COMOPEN.");
+    const mxArray* rts = mxGetField_700(description, 0, "RTS");
+    if (rts != nullptr && !validLevel(rts))
+        return fail(e, kOpenId, "Invalid RTS in input to COMOPEN.");
+    int flow = -1;
+    if (const mxArray* field = mxGetField_700(description, 0, "FlowControl")) {
+        flow = wordOf(field, {"none", "hardware", "software"}, allocations);
+        if (flow < 0) return fail(e, kOpenId, "Invalid FlowControl in input to COMOPEN.");
+    }
+    if (flow == 1 && rts != nullptr) return fail(e, kOpenId, "Invalid RTS in input to COMOPEN.");
+    // A read waits for what never comes unless its time-out is short.
+    bool timed = readTimeout != nullptr || writeTimeout != nullptr;
+    e.readsWait = timed && readSeconds > 0.005;
+    e.xon = flow < 0 ? -1 : flow == 2;
+
+    const mxArray* baudRate = mxGetField_700(description, 0, "BaudRate");
+    const mxArray* parity = mxGetField_700(description, 0, "Parity");
+    // Every parity is valid and a pty drops it: only the text's allocation counts.
+    if (parity != nullptr && mxIsChar(parity)) allocations.next();
+    const mxArray* stopBitsField = mxGetField_700(description, 0, "StopBits");
+    const mxArray* dataBitsField = mxGetField_700(description, 0, "DataBits");
 
     e.id = id;
     e.dropsEarlier = findOpen(id) != nullptr;
@@ -163,20 +245,17 @@ Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
     uint32_t rate = line != nullptr ? line->rate : 0;
     int dataBits = line != nullptr ? 8 : 0;
     int stopBits = line != nullptr && line->twoStopBits ? 2 : 0;  // 0 one, 1 one and a half, 2 two
-    if (const mxArray* field = mxGetField_700(description, 0, "BaudRate")) {
-        rate = static_cast<uint32_t>(static_cast<uint64_t>(asInt64(mxGetScalar(field))));
+    if (baudRate != nullptr) {
+        rate = static_cast<uint32_t>(static_cast<uint64_t>(asInt64(hostDouble(baudRate))));
     }
-    const mxArray* parity = mxGetField_700(description, 0, "Parity");
-    // Every parity is valid and a pty drops it: only the text's allocation counts.
-    if (parity != nullptr && mxIsChar(parity)) allocations.next();
-    if (const mxArray* field = mxGetField_700(description, 0, "StopBits")) {
-        double value = mxGetScalar(field);
+    if (stopBitsField != nullptr) {
+        double value = hostDouble(stopBitsField);
         if (value == 1.0) stopBits = 0;
         if (value == 1.5) stopBits = 1;
         if (value == 2.0) stopBits = 2;
     }
-    if (const mxArray* field = mxGetField_700(description, 0, "DataBits")) {
-        dataBits = static_cast<uint8_t>(static_cast<uint64_t>(asInt64(mxGetScalar(field))));
+    if (dataBitsField != nullptr) {
+        dataBits = static_cast<uint8_t>(static_cast<uint64_t>(asInt64(hostDouble(dataBitsField))));
     }
     bool acceptable = rate != 0 && dataBits >= 5 && dataBits <= 8 &&
                       !(stopBits == 1 && dataBits > 5) && !(stopBits == 2 && dataBits == 5);
@@ -193,7 +272,7 @@ Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
 }
 
 Expectation& predictClose(Expectation& e, const std::vector<const mxArray*>& in) {
-    e.id = asInt32(mxGetScalar(in[1]));
+    e.id = asInt32(hostDouble(in[1]));
     if (findOpen(e.id) == nullptr) return fail(e, kCloseId, "Cannot close the port.");
     e.closes = true;
     return e;
@@ -201,10 +280,10 @@ Expectation& predictClose(Expectation& e, const std::vector<const mxArray*>& in)
 
 Expectation& predictWrite(Expectation& e, const std::vector<const mxArray*>& in) {
     if (in.size() != 4) return fail(e, kWriteId, "Invalid number of inputs to COMWRITE.");
-    const OpenPort* port = findOpen(asInt32(mxGetScalar(in[1])));
+    const OpenPort* port = findOpen(asInt32(hostDouble(in[1])));
     if (port == nullptr) return fail(e, kWriteId, "Cannot write the port.");
     const mxArray* data = in[2];
-    int32_t count = asInt32(mxGetScalar(in[3]));
+    int32_t count = asInt32(hostDouble(in[3]));
     size_t elementBytes = writeElementBytes(mxGetClassID(data));
     if (elementBytes == 0 || mxIsSparse(data) || mxIsComplex(data)) {
         return fail(e, kWriteId, "Invalid data type to COMWRITE");
@@ -225,9 +304,9 @@ Expectation& predictWrite(Expectation& e, const std::vector<const mxArray*>& in)
 Expectation& predictRead(Expectation& e, const std::vector<const mxArray*>& in,
                          Allocations& allocations) {
     if (in.size() != 3) return fail(e, kReadId, "Invalid number of inputs to COMREAD.");
-    const OpenPort* port = findOpen(asInt32(mxGetScalar(in[1])));
+    const OpenPort* port = findOpen(asInt32(hostDouble(in[1])));
     if (port == nullptr) return fail(e, kReadId, "Cannot read the port.");
-    int64_t requested = asInt64(mxGetScalar(in[2]));
+    int64_t requested = asInt64(hostDouble(in[2]));
     if (requested < 0) return fail(e, kReadId, "Invalid count to COMREAD.");
     e.count = static_cast<uint32_t>(static_cast<uint64_t>(requested));
     e.readTooLarge = e.count > kReadCap;
@@ -235,6 +314,31 @@ Expectation& predictRead(Expectation& e, const std::vector<const mxArray*>& in,
     if (!allocations.next() && e.count > 0) return fail(e, kReadId, "Memory allocation failed.");
     e.output = Expectation::Output::Bytes;
     e.line = port->line;
+    e.readsWait = port->readsWait;
+    return e;
+}
+
+Expectation& predictCount(Expectation& e, const std::vector<const mxArray*>& in) {
+    if (in.size() != 2) return fail(e, kCountId, "Invalid number of inputs to COMCOUNT.");
+    const OpenPort* port = findOpen(asInt32(hostDouble(in[1])));
+    if (port == nullptr) return fail(e, kCountId, "Cannot query the port.");
+    e.output = Expectation::Output::Counts;
+    e.line = port->line;
+    return e;
+}
+
+Expectation& predictFlush(Expectation& e, const std::vector<const mxArray*>& in,
+                          Allocations& allocations) {
+    if (in.size() != 2 && in.size() != 3)
+        return fail(e, kFlushId, "Invalid number of inputs to COMFLUSH.");
+    const OpenPort* port = findOpen(asInt32(hostDouble(in[1])));
+    if (port == nullptr) return fail(e, kFlushId, "Cannot flush the port.");
+    int which = 2;
+    if (in.size() == 3) which = wordOf(in[2], {"input", "output", "both"}, allocations);
+    if (which < 0) return fail(e, kFlushId, "Invalid buffer in input to COMFLUSH.");
+    e.line = port->line;
+    e.flushesInput = which != 1;
+    e.flushesOutput = which != 0;
     return e;
 }
 
@@ -264,6 +368,8 @@ Expectation predict(int nlhs, const std::vector<const mxArray*>& in, int failing
     if (mode == "comclose") return predictClose(e, in);
     if (mode == "comwrite") return predictWrite(e, in);
     if (mode == "comread") return predictRead(e, in, allocations);
+    if (mode == "comcount") return predictCount(e, in);
+    if (mode == "comflush") return predictFlush(e, in, allocations);
     return fail(e, kEntryId, "Unrecognized mode for BRINDLECAST.");
 }
 
@@ -325,6 +431,22 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
             line.toPort.erase(line.toPort.begin(), line.toPort.begin() + static_cast<long>(n));
             break;
         }
+        case Expectation::Output::Counts: {
+            filled = nlhs >= 2 ? 2 : 1;
+            double waiting = static_cast<double>(world.lines[e.line].toPort.size());
+            if (!isScalar(result.outputs[0], waiting)) {
+                *problem = "comcount gave " + describe(result.outputs[0]) + " waiting, not " +
+                           std::to_string(waiting);
+                return false;
+            }
+            const mxArray* unsent = nlhs >= 2 ? result.outputs[1] : nullptr;
+            if (nlhs >= 2 && !(isDoubleArray(unsent, 1, 1) && mxGetScalar(unsent) >= 0 &&
+                               mxGetScalar(unsent) == std::trunc(mxGetScalar(unsent)))) {
+                *problem = "comcount gave " + describe(unsent) + " unsent";
+                return false;
+            }
+            break;
+        }
         case Expectation::Output::None: break;
     }
     for (size_t i = filled; i < slots; ++i) {
@@ -348,8 +470,10 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
     if (e.setsLine) {
         world.lines[e.line].rate = e.rate;
         world.lines[e.line].twoStopBits = e.twoStopBits;
+        if (e.xon >= 0) world.lines[e.line].xon = e.xon == 1;
     }
-    if (e.registers) model.ports.push_back({e.id, e.line});
+    if (e.registers) model.ports.push_back({e.id, e.line, e.readsWait});
+    if (e.flushesInput) world.lines[e.line].toPort.clear();
     if (e.output == Expectation::Output::Written) {
         Line& line = world.lines[e.line];
         line.fromPort.insert(line.fromPort.end(), e.bytes.begin(), e.bytes.end());
@@ -372,6 +496,7 @@ std::string describe(const mxArray* value) {
     mxClassID classId = mxGetClassID(value);
     std::string text = std::to_string(thRows(value)) + "x" + std::to_string(thCols(value)) + " " +
                        (classId <= mxFUNCTION_CLASS ? classNames[classId] : "?");
+    if (classId == mxUNKNOWN_CLASS) text += " (an object)";
     if (mxIsSparse(value)) text += " sparse";
     if (mxIsComplex(value)) text += " complex";
     if (classId == mxCHAR_CLASS) {
@@ -389,15 +514,16 @@ std::string describe(const mxArray* value) {
         text += " '" + shown + "'";
     } else if (classId == mxSTRUCT_CLASS) {
         text += " {";
-        for (const char* name : {"PortName", "BaudRate", "Parity", "StopBits", "DataBits"}) {
+        for (const char* name : {"PortName", "BaudRate", "Parity", "StopBits", "DataBits",
+                                 "ReadTimeout", "WriteTimeout", "DTR", "RTS", "FlowControl"}) {
             if (mxGetNumberOfElements(value) == 0) break;
             const mxArray* field = mxGetField_700(value, 0, name);
             if (field != nullptr) text += std::string(name) + ": " + describe(field) + "; ";
         }
         text += "}";
-    } else if (classId != mxCELL_CLASS && mxGetNumberOfElements(value) > 0) {
+    } else if (!std::isnan(hostDouble(value))) {
         char number[40];
-        std::snprintf(number, sizeof number, " first %.17g", mxGetScalar(value));
+        std::snprintf(number, sizeof number, " first %.17g", hostDouble(value));
         text += number;
     }
     return text;

@@ -12,6 +12,7 @@
 struct OpenPort {
     int32_t id;
     int line;
+    bool readsWait;  // its time-outs let a read wait long for bytes that never come
 };
 
 struct Model {
@@ -26,7 +27,7 @@ extern Model model;
 constexpr uint32_t kReadCap = 65536;
 
 struct Expectation {
-    enum class Output { None, FileId, Written, Bytes };
+    enum class Output { None, FileId, Written, Bytes, Counts };
 
     bool fails = false;
     std::string identifier;
@@ -37,6 +38,9 @@ struct Expectation {
     int line = -1;               // the line opened, written or read
     std::vector<uint8_t> bytes;  // Written: what must reach the far end
     bool readTooLarge = false;   // count exceeds kReadCap
+    bool readsWait = false;      // Bytes: the port's read may wait; FileId: it will
+    bool flushesInput = false;
+    bool flushesOutput = false;
 
     // What happens on the way, also when the call then fails.
     bool initializes = false;
@@ -44,6 +48,7 @@ struct Expectation {
     bool setsLine = false;      // new line settings took
     uint32_t rate = 0;
     bool twoStopBits = false;
+    int xon = -1;  // software flow control after the open: 1, 0, or -1 as it was
     bool registers = false;
     bool closes = false;
 };

@@ -64,8 +64,19 @@ const double kRates[] = {
 const double kStopBits[] = {1, 1.5, 2, 0, 3, NAN, 1.4999999999999998, -1};
 const double kDataBits[] = {8, 7, 6, 5, 4, 9, 0, -1, 264, 261, NAN, 7.9};
 
-const char* const kFieldNames[] = {"PortName", "BaudRate", "Parity",    "StopBits", "DataBits",
-                                   "portname", "PortNam",  "PortName ", "Timeout",  "Terminator"};
+const char* const kFieldNames[] = {"PortName", "BaudRate",   "Parity",      "StopBits",
+                                   "DataBits", "portname",   "PortNam",     "PortName ",
+                                   "Timeout",  "Terminator", "ReadTimeout", "WriteTimeout",
+                                   "DTR",      "RTS",        "FlowControl", "readtimeout"};
+
+// Time-outs a read may wait out are kept to a few milliseconds; the model
+// asks longer ones only for bytes already there.
+const double kTimeouts[] = {0, 1e-9, 0.001, 0.002, INFINITY, 1e12, 0.5, -1, NAN, -0.0, -INFINITY};
+const double kLevels[] = {0, 1, -2, 0.5, NAN, INFINITY};
+const char* const kFlowWords[] = {"none",     "hardware", "software", "NONE", "Hardware",
+                                  "SoftWare", "xon",      "hard",     "",     "none "};
+const char* const kBufferWords[] = {"input", "output", "both",   "INPUT", "Output",
+                                    "BOTH",  "in",     "inputs", "",      "both "};
 
 template <typename T, size_t N>
 const T& choose(FuzzInput& in, const T (&table)[N]) {
@@ -265,6 +276,17 @@ mxArray* fieldValue(FuzzInput& in, const std::string& name, int depth) {
     if (name == "StopBits") return thCreateDouble(choose(in, kStopBits));
     if (name == "DataBits") return thCreateDouble(choose(in, kDataBits));
     if (name == "Parity") return charArray(unitsOf(choose(in, kParityWords)), choice >> 2);
+    if (name == "ReadTimeout" || name == "WriteTimeout") {
+        double seconds = choose(in, kTimeouts);
+        return choice % 8 == 2 ? numberAs(choose(in, kNumericClasses), seconds)
+                               : thCreateDouble(seconds);
+    }
+    if (name == "DTR" || name == "RTS") {
+        double level = choose(in, kLevels);
+        return choice % 8 == 2 ? numberAs(choose(in, kNumericClasses), level)
+                               : thCreateDouble(level);
+    }
+    if (name == "FlowControl") return charArray(unitsOf(choose(in, kFlowWords)), choice >> 2);
     return anyValue(in, depth + 1);
 }
 
@@ -322,6 +344,8 @@ mxArray* portDescription(FuzzInput& in, int depth) {
         for (int bit = 0; bit < 4; ++bit) {
             if (fields & (1 << bit)) names.push_back(lineFields[bit]);
         }
+        if (fields & 0x20) names.insert(names.end(), {"ReadTimeout", "WriteTimeout"});
+        if (fields & 0x40) names.insert(names.end(), {"DTR", "RTS", "FlowControl"});
         if (fields & 0x10) std::swap(names.front(), names.back());
     } else {
         size_t count = fields % 7;
@@ -386,6 +410,7 @@ mxArray* anyValue(FuzzInput& in, int depth) {
         case 11: return idValue(in, depth + 1);
         case 12: return modeValue(in, depth + 1);
         case 13: return numberAs(mxLOGICAL_CLASS, pick(in, 2));
+        case 14: return nextByte(in) % 2 ? thCreateFunctionHandle() : thCreateObject();
         default: return thCreateDouble(choose(in, kSpecials));
     }
 }
@@ -448,4 +473,10 @@ mxArray* readCount(FuzzInput& in) {
         case 5: return numberAs(choose(in, kNumericClasses), pick(in, 64));
         default: return thCreateDouble(pick(in, 65));
     }
+}
+
+mxArray* flushBuffer(FuzzInput& in) {
+    uint8_t choice = nextByte(in);
+    if (choice % 4 == 3) return anyValue(in, 1);
+    return charArray(unitsOf(choose(in, kBufferWords)), choice >> 2);
 }

@@ -30,3 +30,5 @@ mxArray* idValue(FuzzInput& in, int depth = 0);
 mxArray* writeData(FuzzInput& in);
 mxArray* writeCount(FuzzInput& in, const mxArray* data);
 mxArray* readCount(FuzzInput& in);
+// comflush's buffer word, a near miss, or another value.
+mxArray* flushBuffer(FuzzInput& in);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 // p0 and 0p, and p1 and 1p, have the same bytes and so the same FileID; 1p
@@ -95,6 +97,7 @@ bool resetLineSettings(Line& line) {
     if (tcsetattr(line.pair.slave, TCSANOW, &settings) != 0) return false;
     line.rate = 9600;
     line.twoStopBits = false;
+    line.xon = false;
     return true;
 }
 
@@ -126,11 +129,32 @@ std::string deviceDescriptors() {
 }
 
 void sendToPort(Line& line, const uint8_t* bytes, size_t count) {
+    std::vector<uint8_t> sent;
+    for (size_t i = 0; i < count; ++i) {
+        if (!line.xon || (bytes[i] != 0x11 && bytes[i] != 0x13)) sent.push_back(bytes[i]);
+    }
     ssize_t done;
     do {
-        done = write(line.pair.master, bytes, count);
+        done = write(line.pair.master, sent.data(), sent.size());
     } while (done < 0 && errno == EINTR);
-    for (ssize_t i = 0; i < done; ++i) line.toPort.push_back(bytes[i]);
+    for (ssize_t i = 0; i < done; ++i) line.toPort.push_back(sent[i]);
+}
+
+bool awaitArrival(Line& line, std::string* problem) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    for (;;) {
+        int waiting = 0;
+        if (ioctl(line.pair.slave, TIOCINQ, &waiting) != 0) {
+            *problem = "TIOCINQ failed on " + line.pair.slavePath;
+            return false;
+        }
+        if (static_cast<size_t>(waiting) >= line.toPort.size()) return true;
+        if (std::chrono::steady_clock::now() > deadline) {
+            *problem = "the far end's bytes did not arrive";
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
 }
 
 namespace {

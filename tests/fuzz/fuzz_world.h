@@ -18,6 +18,7 @@ struct Line {
     std::deque<uint8_t> fromPort;  // written through the module, not yet seen at the far end
     uint32_t rate = 9600;          // what the port's settings hold
     bool twoStopBits = false;
+    bool xon = false;  // software flow control: the line discipline takes 0x11 and 0x13
 };
 
 enum class EntryKind { Line, File, Fifo, Folder, Missing };
@@ -56,7 +57,13 @@ bool lineHeld(const Line& line);
 std::string deviceDescriptors();
 
 // The far end sends bytes; what the pty took is queued for the module to read.
+// On a line with software flow control 0x11 and 0x13 are left out: the line
+// would take them as XON and XOFF.
 void sendToPort(Line& line, const uint8_t* bytes, size_t count);
+
+// Waits until every byte the far end sent and the module has not read is in
+// the port's input queue, so that a count or purge of it is exact.
+bool awaitArrival(Line& line, std::string* problem);
 
 // Takes what has reached the far end and checks it against line.fromPort.
 // timeoutMs > 0 waits that long for everything expected.
