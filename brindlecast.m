@@ -2,22 +2,38 @@ function varargout = brindlecast(varargin)
 %BRINDLECAST  Serial (COM) port access for MATLAB and GNU Octave.
 %
 %   ID = BRINDLECAST('comopen', PORT) opens the serial port that the struct
-%   PORT describes, sets its line and returns its FileID (a double).
-%   PORT's fields:
-%     PortName  the port's name, a nonempty char array (required).
-%               Windows: 'COM3'. Linux: 'COMn' in any letter case is
-%               /dev/ttyS<n-1>; a name that starts with '/' is used as it is
-%               ('/dev/ttyUSB0'); any other name is looked for in /dev/
-%               ('ttyACM0' is /dev/ttyACM0).
-%     BaudRate  bits per second, a positive number; a fraction is truncated
-%               (9600.7 gives 9600).
-%     Parity    'none', 'odd', 'even', 'mark' or 'space', in any letter case;
-%               any other value leaves the port's parity as it was.
-%     StopBits  1, 1.5 or 2; any other value leaves the stop bits as they
-%               were.
-%     DataBits  5, 6, 7 or 8.
-%   A field that is absent keeps the port's current setting. DTR and RTS are
-%   always switched off. The port is held exclusively until it is closed.
+%   PORT describes, sets its line and returns its FileID (a double). The
+%   fields are read from PORT(1):
+%     PortName      the port's name, a nonempty char array (required).
+%                   Windows: 'COM3'. Linux: 'COMn' in any letter case is
+%                   /dev/ttyS<n-1>; a name that starts with '/' is used as it
+%                   is ('/dev/ttyUSB0'); any other name is looked for in /dev/
+%                   ('ttyACM0' is /dev/ttyACM0).
+%     BaudRate      bits per second, a positive number; a fraction is
+%                   truncated (9600.7 gives 9600).
+%     Parity        'none', 'odd', 'even', 'mark' or 'space', in any letter
+%                   case; any other value leaves the port's parity as it was.
+%     StopBits      1, 1.5 or 2; any other value leaves the stop bits as they
+%                   were.
+%     DataBits      5, 6, 7 or 8.
+%     ReadTimeout   seconds: 0, a positive number or Inf (see Time-outs).
+%     WriteTimeout  seconds: a positive number or Inf (see Time-outs).
+%     DTR, RTS      a real logical or numeric scalar, not NaN: nonzero raises
+%                   the line, zero lowers it. Absent: the line is lowered.
+%     FlowControl   'none', 'hardware' (RTS/CTS) or 'software' (XON/XOFF),
+%                   in any letter case. With 'hardware' the handshake drives
+%                   RTS, and an RTS field is refused.
+%   An absent BaudRate, Parity, StopBits, DataBits or FlowControl keeps the
+%   port's current setting. A BaudRate or DataBits given as [], a cell, a
+%   struct, a function handle or an object makes the open fail with "Error
+%   Setting Comm State."; a StopBits of that kind leaves the stop bits as
+%   they were. ReadTimeout, WriteTimeout, DTR, RTS and FlowControl are
+%   checked after PortName and before any port is closed or opened: a
+%   refused value leaves an open port with the same FileID open. comopen
+%   also clears the port's abort-on-error setting, which a Windows port left
+%   with it by another program would otherwise keep, refusing every transfer
+%   after its first line error. The port is held exclusively until it is
+%   closed.
 %
 %   BRINDLECAST('comclose', ID) closes the port with FileID ID.
 %
@@ -25,26 +41,60 @@ function varargout = brindlecast(varargin)
 %   COUNT elements of DATA as they lie in memory (little-endian) and returns
 %   the number of bytes written. DATA is a real, full array of class char,
 %   double, single, int8, uint8, int16, uint16, int32 or uint32; other
-%   classes, sparse and complex arrays are refused. An element is 8 bytes
-%   (double), 4 (single, int32, uint32), 2 (int16, uint16) or 1 (int8, uint8).
-%   For char data COUNT counts bytes of the host's own storage of the text:
-%   Octave stores 1 byte a character, so BRINDLECAST('comwrite', ID, 'AB', 2)
-%   sends A and B; MATLAB stores 2 bytes a character, so the same call sends
-%   A and a 0 byte. uint8(TEXT) sends the same bytes in both. COUNT is
-%   truncated; a negative or NaN COUNT, or one beyond DATA, is refused.
+%   classes (a function handle, an object), sparse and complex arrays are
+%   refused. An element is 8 bytes (double), 4 (single, int32, uint32), 2
+%   (int16, uint16) or 1 (int8, uint8). For char data COUNT counts bytes of
+%   the host's own storage of the text (see Text). COUNT is truncated; a
+%   negative or NaN COUNT, one beyond DATA, or one that is not a number ([],
+%   a cell, a struct, a function handle, an object) is refused.
 %
 %   [BYTES, N] = BRINDLECAST('comread', ID, COUNT) reads up to COUNT bytes.
 %   BYTES is a 1-by-N row of doubles 0..255 and N is how many bytes arrived.
 %   COUNT 0 gives zeros(1,0). When the device read fails (for example, the
-%   other end hung up) BYTES is 0 and N is what arrived.
+%   other end hung up) BYTES is 0 and N is what arrived. COUNT is refused as
+%   for comwrite.
 %
-%   Read time-outs
-%   A read waits until all COUNT bytes have arrived, unless the port has a
-%   read time-out; then it returns what arrived in time. BRINDLECAST never
-%   changes a port's time-outs: give them before opening the port.
-%     Linux:    stty -F DEVICE min 0 time 10   (one second, no minimum count)
-%     Windows:  the port's COMMTIMEOUTS, for example set with  mode COM3 to=on
-%               or left at the device driver's defaults.
+%   [WAITING, UNSENT] = BRINDLECAST('comcount', ID) returns the number of
+%   bytes received and not yet read and the number written and not yet sent
+%   (doubles). A port whose device was lost gives 0 and 0. On Windows the
+%   call also acknowledges any line error of the port.
+%
+%   BRINDLECAST('comflush', ID) or BRINDLECAST('comflush', ID, WHICH)
+%   discards bytes. WHICH, in any letter case: 'input' (what was received and
+%   not yet read), 'output' (what was written and not yet sent) or 'both',
+%   the default. It returns nothing; a purge that fails on an open port is
+%   not reported.
+%
+%   An ID that is not a number ([], a cell, a struct, a function handle, an
+%   object) matches no port.
+%
+%   Time-outs
+%   ReadTimeout bounds every comread on the port:
+%     0        comread returns at once with the bytes already waiting (at
+%              most COUNT).
+%     T > 0    comread returns when COUNT bytes have arrived, or T seconds
+%              after it began with what arrived by then.
+%     Inf      no time-out: comread waits for every byte.
+%   WriteTimeout T > 0 bounds every comwrite: it returns when every byte is
+%   written, or T seconds after it began with the number written by then.
+%   Inf is no time-out; 0 is refused. A time-out is not an error: the cut
+%   short call returns what it got, and N says how many bytes that is.
+%   Times are rounded up to whole milliseconds; 4294967294 ms (4294967.294 s)
+%   or more counts as Inf. A time-out is a real numeric array of any numeric
+%   class (not logical, sparse or complex) with exactly one element, not NaN.
+%   Giving either field sets the port's time-outs in both directions; the
+%   direction left out gets no time-out. Giving neither leaves the port's
+%   own time-outs untouched: on Linux the tty's VMIN and VTIME, on Windows
+%   whatever COMMTIMEOUTS the driver holds, perhaps set by an earlier
+%   program and often all zero, which waits for every byte.
+%
+%   Text
+%   MATLAB stores a char in 2 bytes, Octave in 1: in MATLAB
+%   BRINDLECAST('comwrite', ID, 'AB', 2) sends A and a 0 byte, in Octave A
+%   and B. Send text as uint8: TEXT = uint8('AB') and
+%   BRINDLECAST('comwrite', ID, TEXT, numel(TEXT)) send A and B in both. In
+%   MATLAB a double-quoted "COM3" is a string, not a char array: write
+%   'COM3', or char("COM3").
 %
 %   FileIDs
 %   A port's FileID is the sum of the bytes of its name, each taken as a
@@ -68,9 +118,21 @@ function varargout = brindlecast(varargin)
 %     The first input to COMOPEN must be a valid QUENTAROX object.
 %                                              PORT is not a struct
 %     Invalid PortName in input to COMOPEN.    missing, empty or not char
+%     Invalid ReadTimeout in input to COMOPEN.
+%     Invalid WriteTimeout in input to COMOPEN.
+%                                              not one real numeric element,
+%                                              NaN, negative (WriteTimeout:
+%                                              also 0)
+%     Invalid DTR in input to COMOPEN.         not one real logical or
+%     Invalid RTS in input to COMOPEN.         numeric element, or NaN; RTS
+%                                              also with FlowControl
+%                                              'hardware'
+%     Invalid FlowControl in input to COMOPEN. another word, or not char
 %     Cannot open com port.                    no such port, or it is in use
 %     Error Setting Comm State.                not a serial port, or the
 %                                              line settings were refused
+%     Error Setting Comm Timeouts.             the port refused the
+%                                              time-outs; it is closed again
 %     Error Creating FileID.
 %   QUENTAROX:brindlecast:comclose
 %     Cannot close the port.                   no open port with that FileID
@@ -82,19 +144,27 @@ function varargout = brindlecast(varargin)
 %   QUENTAROX:brindlecast:comread
 %     Invalid number of inputs to COMREAD.
 %     Cannot read the port.                    no open port with that FileID
-%     Invalid count to COMREAD.                negative or NaN
+%     Invalid count to COMREAD.                negative, NaN or not a number
 %     Memory allocation failed.
+%   QUENTAROX:brindlecast:comcount
+%     Invalid number of inputs to COMCOUNT.    anything but ID
+%     Cannot query the port.                   no open port with that FileID
+%   QUENTAROX:brindlecast:comflush
+%     Invalid number of inputs to COMFLUSH.
+%     Cannot flush the port.                   no open port with that FileID
+%     Invalid buffer in input to COMFLUSH.     another word, or not char
 %   without an identifier
 %     Out of memory in MEX-file
 %     Unable to find node in list
 %
-%   Example (the port given a read time-out beforehand, see above)
+%   Example
 %     port = struct('PortName', 'COM3', 'BaudRate', 115200, ...
-%                   'Parity', 'none', 'StopBits', 1, 'DataBits', 8);
+%                   'Parity', 'none', 'StopBits', 1, 'DataBits', 8, ...
+%                   'ReadTimeout', 1);
 %     id = brindlecast('comopen', port);
 %     query = uint8(['*IDN?' 10]);
 %     brindlecast('comwrite', id, query, numel(query));
-%     [bytes, n] = brindlecast('comread', id, 64);
+%     [bytes, n] = brindlecast('comread', id, 64);   % waits at most 1 s
 %     reply = char(bytes)
 %     brindlecast('comclose', id);
 %

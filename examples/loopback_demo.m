@@ -1,35 +1,53 @@
-function loopback_demo (end_a, end_b)
-  ## A conversation over a null-modem cable: the two ends of the cable are
-  ## opened as two serial ports, text and numbers go one way, a reply comes
-  ## back the other, and both ports are closed again.
-  ##
-  ##   loopback_demo ("/tmp/cable/a", "/tmp/cable/b")
-  line = struct ("BaudRate", 115200, "Parity", "none", "StopBits", 1, "DataBits", 8);
+function loopback_demo(end_a, end_b)
+% A conversation over a null-modem cable: the two ends of the cable are
+% opened as two serial ports, text and numbers go one way, a reply comes
+% back the other, a read ends on its time-out, bytes waiting are counted and
+% discarded, and both ports are closed again. Runs in MATLAB and Octave.
+%
+%   loopback_demo('/tmp/cable/a', '/tmp/cable/b')
+line = struct('BaudRate', 115200, 'Parity', 'none', 'StopBits', 1, ...
+              'DataBits', 8, 'ReadTimeout', 1);   % a read waits at most 1 s
 
-  instrument = line;  instrument.PortName = end_a;
-  controller = line;  controller.PortName = end_b;
-  a = brindlecast ("comopen", instrument);
-  b = brindlecast ("comopen", controller);
-  printf ("Opened %s as FileID %d and %s as FileID %d (115200 baud, 8N1).\n\n",
-          end_a, a, end_b, b);
+instrument = line;  instrument.PortName = end_a;
+controller = line;  controller.PortName = end_b;
+a = brindlecast('comopen', instrument);
+b = brindlecast('comopen', controller);
+fprintf('Opened %s as FileID %d and %s as FileID %d (115200 baud, 8N1).\n\n', ...
+        end_a, a, end_b, b);
 
-  query = "MEAS:VOLT?";
-  sent = brindlecast ("comwrite", b, query, numel (query));
-  [bytes, n] = brindlecast ("comread", a, sent);
-  printf ("controller -> instrument  %2d bytes  text    \"%s\"\n", n, char (bytes));
+% Text as uint8: MATLAB stores a char in 2 bytes, Octave in 1.
+query = uint8('MEAS:VOLT?');
+sent = brindlecast('comwrite', b, query, numel(query));
+[bytes, n] = brindlecast('comread', a, sent);
+fprintf('controller -> instrument  %2d bytes  text    ''%s''\n', n, char(bytes));
 
-  reading = single ([3.3 -0.25 12]);
-  sent = brindlecast ("comwrite", a, reading, numel (reading));
-  [bytes, n] = brindlecast ("comread", b, sent);
-  printf ("instrument -> controller  %2d bytes  single  [%s]\n", n,
-          num2str (typecast (uint8 (bytes), "single"), "%g "));
+reading = single([3.3 -0.25 12]);
+sent = brindlecast('comwrite', a, reading, numel(reading));
+[bytes, n] = brindlecast('comread', b, sent);
+fprintf('instrument -> controller  %2d bytes  single  [%s]\n', n, ...
+        num2str(typecast(uint8(bytes), 'single'), '%g '));
 
-  status = uint8 ([6 0 255]);
-  sent = brindlecast ("comwrite", a, status, numel (status));
-  [bytes, n] = brindlecast ("comread", b, sent);
-  printf ("instrument -> controller  %2d bytes  uint8   [%s]\n", n, num2str (bytes));
+status = uint8([6 0 255]);
+sent = brindlecast('comwrite', a, status, numel(status));
+[bytes, n] = brindlecast('comread', b, sent);
+fprintf('instrument -> controller  %2d bytes  uint8   [%s]\n', n, num2str(bytes));
 
-  brindlecast ("comclose", a);
-  brindlecast ("comclose", b);
-  printf ("\nClosed both ports.\n");
-endfunction
+% Three bytes sent, eight asked for: the read returns the three after 1 s.
+brindlecast('comwrite', a, uint8([1 2 3]), 3);
+started = tic;
+[bytes, n] = brindlecast('comread', b, 8);
+fprintf('\nAsked for 8 bytes, got %d [%s] after %.1f s (ReadTimeout 1 s).\n', ...
+        n, num2str(bytes), toc(started));
+
+% Bytes that arrive unread are counted, then discarded.
+brindlecast('comwrite', a, uint8('stale'), 5);
+pause(0.2);   % time for the cable to carry them
+waiting = brindlecast('comcount', b);
+brindlecast('comflush', b, 'input');
+fprintf('%d bytes were waiting at the controller; after comflush: %d.\n', ...
+        waiting, brindlecast('comcount', b));
+
+brindlecast('comclose', a);
+brindlecast('comclose', b);
+fprintf('\nClosed both ports.\n');
+end
