@@ -21,6 +21,8 @@ struct Deadline {
     struct timespec at;
 };
 
+constexpr long kLongestStepNs = 20 * 1000000L;
+
 // Beyond this a time-out is taken as none; it keeps the sum below in range.
 constexpr uint64_t kLongestWaitMs = uint64_t(1) << 40;  // about 35 years
 
@@ -81,10 +83,14 @@ int waitUntil(int fd, short events, const Deadline& deadline) {
     if (!deadline.never && timeLeft(deadline, &left) < 0) return -1;
     for (;;) {
         struct pollfd entry = {fd, events, 0};
-        int ready = pollFor(&entry, deadline.never ? nullptr : &left);
+        // Linux lets a poll sleep 0.1% past its time (timer slack: 1 ms of a
+        // 1 s wait); in steps of at most 20 ms the last one ends within 20 us.
+        struct timespec step = left;
+        if (step.tv_sec > 0 || step.tv_nsec > kLongestStepNs) step = {0, kLongestStepNs};
+        int ready = pollFor(&entry, deadline.never ? nullptr : &step);
         if (ready > 0) return entry.revents;
         if (ready < 0 && errno != EINTR) return -1;
-        // Interrupted, or (poll rounding aside) timed out: wait for the rest.
+        // Interrupted, or a step ended: wait for the rest.
         if (!deadline.never) {
             int stillToGo = timeLeft(deadline, &left);
             if (stillToGo <= 0) return stillToGo;
