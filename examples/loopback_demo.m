@@ -5,11 +5,11 @@ function loopback_demo(end_a, end_b)
 % discarded, and both ports are closed again. Runs in MATLAB and Octave.
 %
 %   loopback_demo('/tmp/cable/a', '/tmp/cable/b')
-line = struct('BaudRate', 115200, 'Parity', 'none', 'StopBits', 1, ...
+settings = struct('BaudRate', 115200, 'Parity', 'none', 'StopBits', 1, ...
               'DataBits', 8, 'ReadTimeout', 1);   % a read waits at most 1 s
 
-instrument = line;  instrument.PortName = end_a;
-controller = line;  controller.PortName = end_b;
+instrument = settings;  instrument.PortName = end_a;
+controller = settings;  controller.PortName = end_b;
 a = brindlecast('comopen', instrument);
 b = brindlecast('comopen', controller);
 fprintf('Opened %s as FileID %d and %s as FileID %d (115200 baud, 8N1).\n\n', ...
