@@ -6,6 +6,8 @@
  *   bench_fd('feed', fd, n)           bench_fd('waitfor', fd, n)   (at most 5 s)
  *   bench_fd('drain', fd, n)          bench_fd('close', fd)
  *   bench_fd('raw', fd)               puts the line back to raw, VMIN 1, VTIME 0
+ *   t = bench_fd('now')               CLOCK_MONOTONIC in seconds (tic/toc is the
+ *                                     wall clock, which the time service may step)
  */
 #include "mex.h"
 
@@ -55,8 +57,14 @@ static void transfer(int fd, size_t count, int feeding) {
 
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     (void)nlhs;
-    if (nrhs < 2 || !mxIsChar(prhs[0])) mexErrMsgTxt("bench_fd: bad call");
+    if (nrhs < 1 || !mxIsChar(prhs[0])) mexErrMsgTxt("bench_fd: bad call");
     char* mode = mxArrayToString(prhs[0]);
+    if (strcmp(mode, "now") == 0) {
+        plhs[0] = mxCreateDoubleScalar(seconds());
+        mxFree(mode);
+        return;
+    }
+    if (nrhs < 2) mexErrMsgTxt("bench_fd: bad call");
     if (strcmp(mode, "open") == 0) {
         char* path = mxArrayToString(prhs[1]);
         int fd = open(path, O_RDWR | O_NOCTTY | O_CLOEXEC);

@@ -1,4 +1,4 @@
-function bench_octave (a, b, calls, batch, bulk_bytes, chunk, impls, relay)
+function bench_octave (a, b, calls, batch, bulk_bytes, chunk, impls, relay, c, d)
   ## One repetition of the Octave side of the benchmark on the socat cable
   ## a <-> b, for the implementations named in impls (a cell array of
   ## "brindlecast", "floor", "serialport", "srl"). Prints one line per
@@ -6,6 +6,7 @@ function bench_octave (a, b, calls, batch, bulk_bytes, chunk, impls, relay)
   ##   IMPL write1_us ROUND X    per-call time of one batch of 1-byte writes
   ##   IMPL read1_us ROUND X     the same for 1-byte reads
   ##   IMPL bulk_MBps ROUND X    rate of one bulk transfer
+  ##   IMPL count_us ROUND X     per-call time of one batch of comcount
   ##
   ## write1: CALLS one-byte writes into a per implementation, in rounds of
   ## one batch of BATCH calls each (b is drained between batches, untimed).
@@ -14,7 +15,12 @@ function bench_octave (a, b, calls, batch, bulk_bytes, chunk, impls, relay)
   ## relay's scheduling more than the call; a real port's driver just
   ## queues the byte.
   ## read1: the same for one-byte reads from b with the byte already waiting
-  ## (each batch is fed, and has arrived, before its timing starts). bulk:
+  ## (each batch is fed, and has arrived, before its timing starts). With
+  ## brindlecast among them, the reads also time "brindlecast_rt1", the
+  ## module reading d on the second cable c <-> d through a port opened with
+  ## ReadTimeout 1 (its lock keeps a second open of b out). count:
+  ## [waiting, unsent] = comcount on b with 1 byte waiting, brindlecast and
+  ## the floor only, in rounds as the others. bulk:
   ## BULK_BYTES written to a and read from b in chunks of CHUNK bytes, each
   ## chunk written, then read back, in 8 rounds; MB is 10^6 bytes.
   ##
@@ -39,6 +45,23 @@ function bench_octave (a, b, calls, batch, bulk_bytes, chunk, impls, relay)
   for i = 1:n
     [ha{i}, hb{i}] = open_pair (impls{i}, a, b);
   endfor
+  ## Who reads, from which handle, fed through which cable.
+  readers = impls;
+  rh = hb;
+  feed = repmat (fa, 1, n);
+  arrive = repmat (fb, 1, n);
+  if (last)
+    fc = bench_fd ("open", c);
+    fd = bench_fd ("open", d);
+    line = struct ("BaudRate", 115200, "Parity", "none", "StopBits", 1, "DataBits", 8);
+    line.PortName = d;
+    line.ReadTimeout = 1;
+    readers{end+1} = "brindlecast_rt1";
+    rh{end+1} = brindlecast ("comopen", line);
+    feed(end+1) = fc;
+    arrive(end+1) = fd;
+  endif
+  counters = find (ismember (impls, {"brindlecast", "floor"}));
   ## The peers set the line's read time-outs as they like (VMIN 0 for some)
   ## when they open it: from here on, raw mode with reads that wait.
   bench_fd ("raw", fa);
@@ -47,7 +70,8 @@ function bench_octave (a, b, calls, batch, bulk_bytes, chunk, impls, relay)
   payload = uint8 (mod (0:bulk_bytes-1, 251));
   batches = floor (calls / batch);
 
-  write1 = read1 = zeros (n, batches);
+  write1 = zeros (n, batches);
+  read1 = zeros (numel (readers), batches);
   for k = 1:batches
     for i = randperm (n)
       kill (relay, SIG ().STOP);
@@ -58,12 +82,22 @@ function bench_octave (a, b, calls, batch, bulk_bytes, chunk, impls, relay)
   endfor
 
   for k = 1:batches
-    for i = randperm (n)
-      bench_fd ("feed", fa, batch);
-      bench_fd ("waitfor", fb, batch);
-      read1(i,k) = read_batch (impls{i}, hb{i}, batch);
+    for i = randperm (numel (readers))
+      bench_fd ("feed", feed(i), batch);
+      bench_fd ("waitfor", arrive(i), batch);
+      read1(i,k) = read_batch (readers{i}, rh{i}, batch);
     endfor
   endfor
+
+  count = zeros (n, batches);
+  bench_fd ("feed", fa, 1);
+  bench_fd ("waitfor", fb, 1);
+  for k = 1:batches
+    for i = counters(randperm (numel (counters)))
+      count(i,k) = count_batch (impls{i}, hb{i}, batch);
+    endfor
+  endfor
+  bench_fd ("drain", fb, 1);
 
   bulk_rounds = 8;
   seconds = zeros (n, bulk_rounds);
@@ -77,11 +111,22 @@ function bench_octave (a, b, calls, batch, bulk_bytes, chunk, impls, relay)
     for k = 1:batches
       printf ("%s write1_us %d %.4f\n", impls{i}, k, write1(i,k) * 1e6);
       printf ("%s read1_us %d %.4f\n", impls{i}, k, read1(i,k) * 1e6);
+      if (any (counters == i))
+        printf ("%s count_us %d %.4f\n", impls{i}, k, count(i,k) * 1e6);
+      endif
     endfor
     for k = 1:bulk_rounds
       printf ("%s bulk_MBps %d %.3f\n", impls{i}, k, bulk_bytes / seconds(i,k) / 1e6);
     endfor
   endfor
+  if (last)
+    for k = 1:batches
+      printf ("brindlecast_rt1 read1_us %d %.4f\n", k, read1(end,k) * 1e6);
+    endfor
+    brindlecast ("comclose", rh{end});
+    bench_fd ("close", fc);
+    bench_fd ("close", fd);
+  endif
   for i = n:-1:1
     close_pair (impls{i}, ha{i}, hb{i});
   endfor
@@ -162,7 +207,7 @@ endfunction
 
 function t = read_batch (impl, h, batch)
   switch (impl)
-    case "brindlecast"
+    case {"brindlecast", "brindlecast_rt1"}
       t0 = tic ();
       for k = 1:batch
         [bytes, n] = brindlecast ("comread", h, 1);
@@ -190,6 +235,27 @@ function t = read_batch (impl, h, batch)
   endswitch
   if (n != 1 || bytes != 120)
     error ("%s read %d bytes, not the 1 fed", impl, n);
+  endif
+  t /= batch;
+endfunction
+
+function t = count_batch (impl, h, batch)
+  switch (impl)
+    case "brindlecast"
+      t0 = tic ();
+      for k = 1:batch
+        [waiting, unsent] = brindlecast ("comcount", h);
+      endfor
+      t = toc (t0);
+    case "floor"
+      t0 = tic ();
+      for k = 1:batch
+        [waiting, unsent] = floor_mex ("comcount", h);
+      endfor
+      t = toc (t0);
+  endswitch
+  if (waiting != 1 || unsent != 0)
+    error ("%s counted %d waiting and %d unsent, not 1 and 0", impl, waiting, unsent);
   endif
   t /= batch;
 endfunction

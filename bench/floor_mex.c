@@ -4,14 +4,19 @@
  *   fd = floor_mex('open', path)            open(2) only, no line settings
  *   n = floor_mex('comwrite', fd, data, count)
  *   [bytes, n] = floor_mex('comread', fd, count)
+ *   [waiting, unsent] = floor_mex('comcount', fd)
  *   floor_mex('close', fd)
  *
- * comwrite and comread are told apart by their argument count (4 and 3), so
- * that the mode word costs nothing here; open and close are not timed. No
- * argument is checked: it is a benchmark's measuring stick, not a module. */
+ * comwrite and comread are told apart by their argument count (4 and 3), and
+ * comcount from open and close (2 each) by asking for an output with a number
+ * as the second argument, so that the mode word costs nothing here; open and
+ * close are not timed. No argument is checked: it is a benchmark's measuring
+ * stick, not a module. */
 #include "mex.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 /* Loops as brindlecast does on a blocking port: until all is written, or all
@@ -46,6 +51,16 @@ static void floorRead(int nlhs, mxArray* plhs[], const mxArray* prhs[]) {
     if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar((double)received);
 }
 
+/* Both queues, as brindlecast asks for both whatever the outputs. */
+static void floorCount(int nlhs, mxArray* plhs[], const mxArray* prhs[]) {
+    int fd = (int)mxGetScalar(prhs[1]);
+    int waiting = 0, unsent = 0;
+    ioctl(fd, TIOCINQ, &waiting);
+    ioctl(fd, TIOCOUTQ, &unsent);
+    plhs[0] = mxCreateDoubleScalar((double)waiting);
+    if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar((double)unsent);
+}
+
 void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (nrhs == 4) {
         floorWrite(plhs, prhs);
@@ -55,6 +70,8 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         char* path = mxArrayToString(prhs[1]);
         plhs[0] = mxCreateDoubleScalar(open(path, O_RDWR | O_NOCTTY | O_CLOEXEC));
         mxFree(path);
+    } else if (nrhs == 2 && nlhs >= 1) {
+        floorCount(nlhs, plhs, prhs);
     } else if (nrhs == 2) {
         close((int)mxGetScalar(prhs[1]));
     } else {

@@ -1,18 +1,24 @@
 """Prints the benchmark's tables from the lines the runners wrote.
 
-    python3 summarize.py RESULTS
+    python3 summarize.py RESULTS [TIMEOUTS]
 
 RESULTS has one line per measurement, either "REP IMPL METRIC VALUE" or, for
 the Octave implementations' batches and bulk rounds, "REP IMPL METRIC ROUND
-VALUE". METRIC is write1_us or read1_us (per call, lower is better) or
-bulk_MBps (higher is better). An Octave implementation's figure in a
+VALUE". METRIC is write1_us, read1_us or count_us (per call, lower is
+better) or bulk_MBps (higher is better). An Octave implementation's figure in a
 repetition is its fastest batch (each the mean of a batch of calls) and its
 best bulk round: on this shared virtual machine the slower ones measure
 other work and the pty's slow spells, which come and go within a
 repetition. raw C and pyserial report their figures, taken the same way. The
 table shows the median of the figures over the
 repetitions; ratios are taken within each repetition only.
+
+TIMEOUTS, if given, has a line "TIMEOUT ELAPSED" (seconds) per read on a
+silent line; each time-out's reads are judged on how far past it they
+returned (the time-out rounded up to whole milliseconds, as the module
+waits).
 """
+import math
 import statistics
 import sys
 from collections import defaultdict
@@ -21,12 +27,13 @@ ROWS = [
     ("raw_c", "raw C write()/read()"),
     ("floor", "floor: minimal MEX (floor_mex)"),
     ("brindlecast", "brindlecast"),
+    ("brindlecast_rt1", "brindlecast, port with ReadTimeout 1"),
     ("serialport", "instrument-control serialport write/read"),
     ("srl", "instrument-control srl_write/srl_read"),
     ("pyserial", "pyserial"),
 ]
 METRICS = [("write1_us", "1-byte write, us"), ("read1_us", "1-byte read, us"),
-           ("bulk_MBps", "4 MiB in 4096 B, MB/s")]
+           ("bulk_MBps", "4 MiB in 4096 B, MB/s"), ("count_us", "comcount, us")]
 
 
 def at_most(limit):
@@ -44,6 +51,9 @@ def at_least(limit):
 RATIOS = [
     ("write1 brindlecast / floor", "write1_us", "brindlecast", "floor", at_most(1.1), "<= 1.10"),
     ("read1  brindlecast / floor", "read1_us", "brindlecast", "floor", at_most(1.1), "<= 1.10"),
+    ("read1  ReadTimeout 1 / floor", "read1_us", "brindlecast_rt1", "floor", at_most(1.1),
+     "<= 1.10"),
+    ("count  brindlecast / floor", "count_us", "brindlecast", "floor", at_most(1.1), "<= 1.10"),
     ("write1 serialport / brindlecast", "write1_us", "serialport", "brindlecast", at_least(3),
      ">= 3"),
     ("read1  serialport / brindlecast", "read1_us", "serialport", "brindlecast", at_least(3),
@@ -65,7 +75,34 @@ RATIOS = [
     ("write1 floor / raw C", "write1_us", "floor", "raw_c", None, ""),
     ("read1  floor / raw C", "read1_us", "floor", "raw_c", None, ""),
     ("bulk   floor / raw C", "bulk_MBps", "floor", "raw_c", None, ""),
+    ("read1  ReadTimeout 1 / brindlecast", "read1_us", "brindlecast_rt1", "brindlecast", None,
+     ""),
 ]
+
+
+def timeouts(path):
+    """The time-out table: per time-out, how many reads returned before it
+    and the median and largest overshoot past it, in ms."""
+    elapsed = {}
+    with open(path) as lines:
+        for line in lines:
+            fields = line.split()
+            if len(fields) == 2:
+                elapsed.setdefault(float(fields[0]), []).append(float(fields[1]))
+    if not elapsed:
+        return
+    print()
+    print("comread of 1 byte on a silent line (monotonic clock; overshoot = time taken - time-out)")
+    print(f"{'ReadTimeout, s':>14}{'reads':>7}{'early':>7}{'median overshoot, ms':>22}"
+          f"{'largest, ms':>13}  target (never early, median < 2, largest < 10)")
+    for timeout, times in sorted(elapsed.items()):
+        due = math.ceil(timeout * 1000 - 1e-9) / 1000
+        over = [(t - due) * 1000 for t in times]
+        early = sum(1 for o in over if o < 0)
+        middle, largest = statistics.median(over), max(over)
+        met = early == 0 and middle < 2 and largest < 10
+        print(f"{timeout:14g}{len(times):7d}{early:7d}{middle:22.3f}{largest:13.3f}  "
+              f"{'yes' if met else 'NO'}")
 
 
 def main():
@@ -110,6 +147,9 @@ def main():
             held = sum(1 for v in per_rep.values() if test(v))
             verdict = f"{'yes' if test(middle) else 'NO '} ({held} of {len(per_rep)})"
         print(f"{label:34}{cells}{middle:8.2f}  {target:8} {verdict}")
+
+    if len(sys.argv) > 2:
+        timeouts(sys.argv[2])
 
 
 if __name__ == "__main__":
