@@ -96,6 +96,13 @@ TEST_F(TimeoutsOnPty, OnlyADescriptorGivenTimeoutsHasThem) {
     ASSERT_TRUE(setReadTimeout(pair.slave, 0, 2));
     auto expectPortRules = [&](const char* what) {
         EXPECT_FALSE(nonBlocking()) << what;
+        COMMTIMEOUTS none = {9, 9, 9, 9, 9};
+        EXPECT_TRUE(GetCommTimeouts(port, &none)) << what;
+        EXPECT_EQ(none.ReadIntervalTimeout | none.ReadTotalTimeoutMultiplier |
+                      none.ReadTotalTimeoutConstant | none.WriteTotalTimeoutMultiplier |
+                      none.WriteTotalTimeoutConstant,
+                  0u)
+            << what;
         double ms = read(5, &result, &got);
         EXPECT_TRUE(ms >= 150 && ms <= 800) << what << ": " << ms;  // VTIME 0.2 s, not 1 s
     };
@@ -104,8 +111,12 @@ TEST_F(TimeoutsOnPty, OnlyADescriptorGivenTimeoutsHasThem) {
     EXPECT_FALSE(SetCommTimeouts(port, nullptr));
     expectPortRules("refused");
     for (bool byCloseHandle : {true, false}) {
-        setTimeouts({0, 0, 1000, 0, 0});
+        setTimeouts({0, 0, 1000, 0, 7});
         EXPECT_TRUE(nonBlocking());
+        COMMTIMEOUTS kept = {};
+        EXPECT_TRUE(GetCommTimeouts(port, &kept));
+        EXPECT_EQ(kept.ReadTotalTimeoutConstant, 1000u);
+        EXPECT_EQ(kept.WriteTotalTimeoutConstant, 7u);
         int fd = descriptorFromHandle(port);
         if (byCloseHandle) {
             ASSERT_TRUE(CloseHandle(port));

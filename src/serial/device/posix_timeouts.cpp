@@ -9,6 +9,7 @@
 #include <termios.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -95,6 +96,18 @@ BOOL SetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts) {
     slot->used = true;
     slot->fd = fd;
     slot->timeouts = *timeouts;
+    return TRUE;
+}
+
+BOOL GetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts) {
+    int fd = descriptorFromHandle(device);
+    if (fd < 0 || timeouts == nullptr) {
+        errno = fd < 0 ? EBADF : EINVAL;
+        return FALSE;
+    }
+    struct termios settings;
+    if (tcgetattr(fd, &settings) != 0 && errno != EIO) return FALSE;
+    if (!timeoutsOf(fd, timeouts)) std::memset(timeouts, 0, sizeof *timeouts);
     return TRUE;
 }
 

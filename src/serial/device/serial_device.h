@@ -133,6 +133,9 @@ BOOL CloseHandle(HANDLE device);
 // Kept for the descriptor until it is closed; ReadFile and WriteFile honour
 // it. A descriptor never given one reads and writes by its VMIN and VTIME.
 BOOL SetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts);
+// What SetCommTimeouts last gave the port; all zeros for one never given any
+// (it then reads and writes by its VMIN and VTIME).
+BOOL GetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts);
 // The queue counts; a POSIX port has no line errors to report (*errors 0).
 BOOL ClearCommError(HANDLE device, LPDWORD errors, LPCOMSTAT status);
 // PURGE_RXCLEAR discards what arrived unread, PURGE_TXCLEAR what waits to be
