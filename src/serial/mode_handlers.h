@@ -12,3 +12,4 @@ void handleComWrite(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComCount(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComFlush(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);

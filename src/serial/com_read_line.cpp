@@ -1,0 +1,151 @@
+// [bytes, n] = brindlecast('comreadline', id, maxcount[, terminator]): the
+// bytes up to and including the first terminator (LF unless given), or
+// exactly maxcount bytes when none came within them. At the time-out, or
+// when the device is lost, it returns no bytes and keeps what it read for
+// the next call: a line is never returned in halves.
+//
+// It reads in blocks: ClearCommError says what is waiting and ReadFile takes
+// that much at once; bytes past the line stay in the port's read-ahead.
+#include "host/mex_api.h"
+#include "registry/port_registry.h"
+#include "serial/device/serial_device.h"
+#include "serial/host_number.h"
+#include "serial/line_terminator.h"
+#include "serial/mode_handlers.h"
+#include "serial/number_conversion.h"
+#include "serial/port_lookup.h"
+#include "serial/read_ahead.h"
+
+#include <chrono>
+#include <cstdint>
+
+namespace {
+
+const char* const lineErrorId = "QUENTAROX:brindlecast:comreadline";
+
+typedef std::chrono::steady_clock Clock;
+
+// What one wait for bytes not yet there may ask for.
+const DWORD kWaitBlock = 256;
+
+// How the port's own time-outs let a read wait for bytes not yet there.
+enum WaitKind {
+    NoWait,        // ReadTimeout 0: what is waiting, at once
+    WaitBounded,   // a positive ReadTimeout: at most that long from the call's start
+    WaitPortRules  // Inf, or time-outs the module did not set: as the port's read does
+};
+
+WaitKind waitKind(const COMMTIMEOUTS& own) {
+    const DWORD interval = own.ReadIntervalTimeout;
+    const DWORD multiplier = own.ReadTotalTimeoutMultiplier;
+    const DWORD constant = own.ReadTotalTimeoutConstant;
+    if (interval == MAXDWORD && multiplier == 0 && constant == 0) return NoWait;
+    if (interval == 0 && multiplier == 0 && constant > 0 && constant < MAXDWORD) return WaitBounded;
+    return WaitPortRules;
+}
+
+// Whole milliseconds left of total since start, rounded up so that no wait
+// ends early; 0 once the time has passed.
+DWORD millisecondsLeft(Clock::time_point start, DWORD total) {
+    int64_t spent =
+        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
+    int64_t left = int64_t(total) * 1000 - spent;
+    return left <= 0 ? 0 : static_cast<DWORD>((left + 999) / 1000);
+}
+
+// The length of the line the held bytes begin with (terminator or count
+// reached), 0 for none yet. searched: how many were searched before.
+DWORD heldLine(const PortEntry* port, DWORD count, DWORD searched,
+               const LineTerminator& terminator) {
+    DWORD held = port->readAheadSize;
+    DWORD within = held < count ? held : count;
+    size_t overlap = terminator.length - 1;
+    size_t from = searched > overlap ? searched - overlap : 0;
+    size_t end = findLineEnd(readAheadBytes(port), within, from, terminator);
+    if (end == 0 && held >= count) end = count;
+    return static_cast<DWORD>(end);
+}
+
+// One timed wait: ReadFile returns as soon as any byte is there, or after
+// milliseconds. The port gets its own time-outs back before this returns.
+BOOL readFirstBytes(PortEntry* port, const COMMTIMEOUTS& own, DWORD milliseconds, DWORD ask,
+                    DWORD* got) {
+    COMMTIMEOUTS firstBytes = {MAXDWORD, MAXDWORD, milliseconds, own.WriteTotalTimeoutMultiplier,
+                               own.WriteTotalTimeoutConstant};
+    if (!SetCommTimeouts(port->handle, &firstBytes)) return FALSE;
+    BOOL read = ReadFile(port->handle, readAheadEnd(port), ask, got, nullptr);
+    COMMTIMEOUTS restored = own;
+    if (!SetCommTimeouts(port->handle, &restored)) return FALSE;
+    return read;
+}
+
+}  // namespace
+
+void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+    const Clock::time_point start = Clock::now();
+    if (nrhs != 3 && nrhs != 4)
+        mexErrMsgIdAndTxt(lineErrorId, "Invalid number of inputs to COMREADLINE.");
+    PortEntry* port = findOpenPort(prhs[1]);
+    if (port == nullptr) mexErrMsgIdAndTxt(lineErrorId, "Cannot read the port.");
+    int64_t requested = truncateToInt64(readHostDouble(prhs[2]));
+    if (requested < 0) mexErrMsgIdAndTxt(lineErrorId, "Invalid count to COMREADLINE.");
+    // As comread: the low 32 bits.
+    const DWORD count = static_cast<DWORD>(static_cast<uint64_t>(requested));
+    LineTerminator terminator = {{'\n'}, 1};
+    if (nrhs == 4 && !readLineTerminator(prhs[3], &terminator))
+        mexErrMsgIdAndTxt(lineErrorId, "Invalid terminator to COMREADLINE.");
+
+    COMMTIMEOUTS own = {};
+    bool ownRead = false;
+    DWORD searched = 0;
+    for (;;) {
+        DWORD line = heldLine(port, count, searched, terminator);
+        if (line > 0 || count == 0) {
+            plhs[0] = byteRow(readAheadBytes(port), line, nullptr, 0);
+            consumeReadAhead(port, line);
+            if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(line));
+            return;
+        }
+        searched = port->readAheadSize;
+        const DWORD wanted = count - port->readAheadSize;
+
+        DWORD errors = 0;
+        COMSTAT status = {};
+        if (!ClearCommError(port->handle, &errors, &status)) break;  // the device is lost
+        DWORD ask = status.cbInQue < wanted ? status.cbInQue : wanted;
+        // Bytes that are waiting are read even once the time is up: a line
+        // that has arrived is returned, not timed out.
+        WaitKind kind = NoWait;
+        DWORD milliseconds = 0;
+        if (ask == 0) {
+            if (!ownRead && !GetCommTimeouts(port->handle, &own)) break;
+            ownRead = true;
+            kind = waitKind(own);
+            if (kind == NoWait) break;
+            if (kind == WaitBounded) {
+                milliseconds = millisecondsLeft(start, own.ReadTotalTimeoutConstant);
+                if (milliseconds == 0) break;
+                ask = wanted < kWaitBlock ? wanted : kWaitBlock;
+            } else {
+                // The port's own time-outs may mean "every byte asked for":
+                // one byte, then what is waiting behind it.
+                ask = 1;
+            }
+        }
+        // Room is made before the device is asked, so that a failure loses nothing.
+        if (!makeReadAheadRoom(port, ask, count))
+            mexErrMsgIdAndTxt(lineErrorId, "Memory allocation failed.");
+        DWORD got = 0;
+        BOOL read = kind == WaitBounded
+                        ? readFirstBytes(port, own, milliseconds, ask, &got)
+                        : ReadFile(port->handle, readAheadEnd(port), ask, &got, nullptr);
+        port->readAheadSize += got;  // kept even when the device then failed
+        if (!read) break;
+        // The port's own time-out ended the wait (or nothing came of bytes
+        // said to be waiting).
+        if (got == 0 && kind != WaitBounded) break;
+    }
+    // Timed out, or the device is lost: no half line; the bytes stay held.
+    plhs[0] = mxCreateDoubleMatrix_700(1, 0, mxREAL);
+    if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(0);
+}
