@@ -25,7 +25,7 @@ const char* const lineErrorId = "QUENTAROX:brindlecast:comreadline";
 
 typedef std::chrono::steady_clock Clock;
 
-// What one wait for bytes not yet there may ask for.
+// What one timed wait for bytes not yet there asks for at most.
 const DWORD kWaitBlock = 256;
 
 // How the port's own time-outs let a read wait for bytes not yet there.

@@ -2,35 +2,26 @@
 
 #include <cstring>
 
-namespace {
-
-// A block starts at this size (or the limit), so that short lines do not grow it byte by byte.
-const DWORD kSmallestBlock = 256;
-
-}  // namespace
-
 bool makeReadAheadRoom(PortEntry* port, DWORD room, DWORD limit) {
     DWORD held = port->readAheadSize;
-    if (port->readAheadCapacity - port->readAheadStart - held >= room) return true;
-    if (port->readAheadCapacity - held >= room) {
-        // Enough space once the held bytes move to the front.
-        std::memmove(port->readAhead, readAheadBytes(port), held);
+    if (port->readAheadCapacity < limit) {
+        // One block of the largest count asked for, so that a call grows it
+        // at most once, before it reads anything.
+        unsigned char* block = static_cast<unsigned char*>(mxMalloc(limit));
+        if (block == nullptr) return false;
+        mexMakeMemoryPersistent(block);
+        if (held > 0) std::memcpy(block, readAheadBytes(port), held);
+        if (port->readAhead != nullptr) mxFree(port->readAhead);
+        port->readAhead = block;
         port->readAheadStart = 0;
+        port->readAheadCapacity = limit;
         return true;
     }
-    // Doubling keeps the copies of a long line few; never past the limit.
-    uint64_t wanted = uint64_t(port->readAheadCapacity) * 2;
-    if (wanted < kSmallestBlock) wanted = kSmallestBlock;
-    if (wanted > limit) wanted = limit;
-    if (wanted < uint64_t(held) + room) wanted = uint64_t(held) + room;
-    unsigned char* block = static_cast<unsigned char*>(mxMalloc(static_cast<size_t>(wanted)));
-    if (block == nullptr) return false;
-    mexMakeMemoryPersistent(block);
-    if (held > 0) std::memcpy(block, readAheadBytes(port), held);
-    if (port->readAhead != nullptr) mxFree(port->readAhead);
-    port->readAhead = block;
-    port->readAheadStart = 0;
-    port->readAheadCapacity = static_cast<DWORD>(wanted);
+    if (port->readAheadCapacity - port->readAheadStart - held < room) {
+        // The held bytes move to the front, once the space behind them is used up.
+        std::memmove(port->readAhead, readAheadBytes(port), held);
+        port->readAheadStart = 0;
+    }
     return true;
 }
 

@@ -9,9 +9,10 @@ inline const unsigned char* readAheadBytes(const PortEntry* port) {
     return port->readAhead + port->readAheadStart;
 }
 
-// Makes room for room more bytes after the held ones, growing the block to
-// at most limit bytes (limit is at least the held bytes plus room). False
-// when the host has no memory for it; the held bytes stay as they were.
+// Makes room for room more bytes after the held ones (limit, the call's
+// count, is at least the held bytes plus room). A block smaller than limit
+// is replaced by one of limit bytes. False when the host has no memory for
+// it; the held bytes stay as they were.
 bool makeReadAheadRoom(PortEntry* port, DWORD room, DWORD limit);
 
 // Where the next bytes read go; room was made for them.

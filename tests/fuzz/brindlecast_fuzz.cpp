@@ -75,7 +75,10 @@ bool portOnLine(int line) {
 
 void checkAfterCall() {
     size_t open = model.ports.size();
-    if (thLiveBlocks() != open || thPersistentBlocks() != open) {
+    size_t readAheads = 0;  // blocks of read-ahead bytes there may be
+    for (const OpenPort& port : model.ports) readAheads += port.mayReadAhead;
+    if (thLiveBlocks() < open || thLiveBlocks() > open + readAheads ||
+        thPersistentBlocks() != thLiveBlocks()) {
         fault(std::to_string(thLiveBlocks()) + " live host blocks (" +
               std::to_string(thPersistentBlocks()) + " persistent) with " + std::to_string(open) +
               " ports open");
@@ -105,13 +108,19 @@ void runCall(int nlhs, int failingAllocation, std::vector<mxArray*> arguments) {
     // Counts and purges of what waits are exact only once it has all landed;
     // a read that may wait is asked only for what is there.
     bool readMayWait = expected.output == Expectation::Output::Bytes && expected.readsWait;
-    bool waitingMatters =
-        expected.output == Expectation::Output::Counts || expected.flushesInput || readMayWait;
+    // A line read is exact once everything has landed; one that would wait
+    // for more is asked for what is there.
+    bool lineRead = expected.output == Expectation::Output::Line;
+    bool waitingMatters = expected.output == Expectation::Output::Counts || expected.flushesInput ||
+                          readMayWait || lineRead;
     if (waitingMatters) {
         Line& line = world.lines[expected.line];
         std::string problem;
-        if (!awaitArrival(line, &problem)) fault(problem);
-        if (readMayWait && expected.count > line.toPort.size()) {
+        size_t held = 0;
+        for (const OpenPort& port : model.ports) held += port.line == expected.line ? port.held : 0;
+        if (!awaitArrival(line, held, &problem)) fault(problem);
+        bool lineWaits = lineRead && expected.readsWait && expected.bytes.empty();
+        if ((readMayWait || lineWaits) && expected.count > line.toPort.size()) {
             arguments.push_back(thCreateDouble(static_cast<double>(line.toPort.size())));
             inputs[2] = arguments.back();
             expected = predict(nlhs, inputs, failingAllocation);
@@ -180,6 +189,7 @@ void reloadModule() {
     for (int i = 0; i < kLineCount; ++i) {
         if (lineHeld(world.lines[i])) fault("line " + std::to_string(i) + " held after unloading");
     }
+    for (const OpenPort& port : model.ports) dropReadAhead(port);
     model.ports.clear();
     model.exitHookRegistered = false;
     thClearWarnings();
@@ -203,12 +213,16 @@ mxArray* argumentFor(FuzzInput& in, size_t mode, size_t position, const mxArray*
         case 4 * 8 + 1:
         case 5 * 8 + 1: return idValue(in);
         case 5 * 8 + 2: return flushBuffer(in);
+        case 6 * 8 + 1: return idValue(in);
+        case 6 * 8 + 2: return readCount(in);
+        case 6 * 8 + 3: return lineTerminator(in);
         default: return anyValue(in, 0);
     }
 }
 
-const char* const kModes[] = {"comopen", "comclose", "comwrite", "comread", "comcount", "comflush"};
-const size_t kModeArguments[] = {1, 1, 3, 2, 1, 2};
+const char* const kModes[] = {"comopen",  "comclose", "comwrite",   "comread",
+                              "comcount", "comflush", "comreadline"};
+const size_t kModeArguments[] = {1, 1, 3, 2, 1, 2, 3};
 
 void closeEverything() {
     while (!model.ports.empty()) {
@@ -262,8 +276,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 1:
             case 2:
             case 3: {
-                // Bits 5 and 6 both set pick the queue modes.
-                size_t mode = (op & 0x60) == 0x60 ? 4 + (op & 1) : op & 3;
+                // Bits 5 and 6 both set pick the queue modes and comreadline.
+                size_t mode = (op & 0x60) == 0x60 ? ((op & 3) == 2 ? 6 : 4 + (op & 1)) : op & 3;
                 std::vector<mxArray*> arguments{textArray(kModes[mode])};
                 for (size_t position = 1; position <= kModeArguments[mode]; ++position) {
                     arguments.push_back(argumentFor(in, mode, position, arguments.back()));
@@ -296,7 +310,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
             default: {
                 // A mode's own kinds of arguments, one too few, too many or none.
-                size_t mode = pick(in, 6);
+                size_t mode = pick(in, 7);
                 size_t count = pick(in, 6);
                 std::vector<mxArray*> arguments{textArray(kModes[mode])};
                 for (size_t position = 1; position <= count; ++position) {

@@ -12,7 +12,9 @@
 struct OpenPort {
     int32_t id;
     int line;
-    bool readsWait;  // its time-outs let a read wait long for bytes that never come
+    bool readsWait;             // its time-outs let a read wait long for bytes that never come
+    bool mayReadAhead = false;  // a comreadline may have left it a read-ahead block
+    size_t held = 0;            // of its line's bytes, those it has read ahead
 };
 
 struct Model {
@@ -27,7 +29,7 @@ extern Model model;
 constexpr uint32_t kReadCap = 65536;
 
 struct Expectation {
-    enum class Output { None, FileId, Written, Bytes, Counts };
+    enum class Output { None, FileId, Written, Bytes, Counts, Line };
 
     bool fails = false;
     std::string identifier;
@@ -36,10 +38,12 @@ struct Expectation {
     int32_t id = 0;              // FileId: the one returned; also what registers
     uint32_t count = 0;          // Written: bytes written; Bytes: at most this many read
     int line = -1;               // the line opened, written or read
-    std::vector<uint8_t> bytes;  // Written: what must reach the far end
+    std::vector<uint8_t> bytes;  // Written: what must reach the far end; Line: the line
     bool readTooLarge = false;   // count exceeds kReadCap
     bool readsWait = false;      // Bytes: the port's read may wait; FileId: it will
     bool flushesInput = false;
+    bool mayFailAllocation = false;  // Line: read-ahead growth may hit the failing allocation
+    long heldAfter = -1;             // the port's read-ahead bytes after the call; -1 as before
     bool flushesOutput = false;
 
     // What happens on the way, also when the call then fails.
@@ -62,6 +66,10 @@ Expectation predict(int nlhs, const std::vector<const mxArray*>& inputs, int fai
 // brings the model up to date. Otherwise false, with what differs.
 bool settle(const Expectation& expected, int nlhs, const ThCallResult& result,
             std::string* problem);
+
+// A port closed (or the module unloaded) takes its read-ahead bytes along:
+// they leave its line's unread bytes.
+void dropReadAhead(const OpenPort& port);
 
 // Whether an error is one the module can raise.
 bool isModuleError(const std::string& identifier, const std::string& message);
