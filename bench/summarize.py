@@ -4,8 +4,8 @@
 
 RESULTS has one line per measurement, either "REP IMPL METRIC VALUE" or, for
 the Octave implementations' batches and bulk rounds, "REP IMPL METRIC ROUND
-VALUE". METRIC is write1_us, read1_us or count_us (per call, lower is
-better) or bulk_MBps (higher is better). An Octave implementation's figure in a
+VALUE". METRIC is write1_us, read1_us, count_us, line32_us or rtt_us (per
+call, lower is better) or bulk_MBps (higher is better). An Octave implementation's figure in a
 repetition is its fastest batch (each the mean of a batch of calls) and its
 best bulk round: on this shared virtual machine the slower ones measure
 other work and the pty's slow spells, which come and go within a
@@ -33,7 +33,8 @@ ROWS = [
     ("pyserial", "pyserial"),
 ]
 METRICS = [("write1_us", "1-byte write, us"), ("read1_us", "1-byte read, us"),
-           ("bulk_MBps", "4 MiB in 4096 B, MB/s"), ("count_us", "comcount, us")]
+           ("bulk_MBps", "4 MiB in 4096 B, MB/s"), ("count_us", "comcount, us"),
+           ("line32_us", "32-byte line, us"), ("rtt_us", "query + line reply, us")]
 
 
 def at_most(limit):
@@ -77,6 +78,12 @@ RATIOS = [
     ("bulk   floor / raw C", "bulk_MBps", "floor", "raw_c", None, ""),
     ("read1  ReadTimeout 1 / brindlecast", "read1_us", "brindlecast_rt1", "brindlecast", None,
      ""),
+    ("line32 brindlecast / floor", "line32_us", "brindlecast", "floor", at_most(1.2), "<= 1.20"),
+    ("line32 pyserial / brindlecast", "line32_us", "pyserial", "brindlecast", at_least(3),
+     ">= 3"),
+    ("line32 serialport / brindlecast", "line32_us", "serialport", "brindlecast", at_least(3),
+     ">= 3"),
+    ("rtt    pyserial / brindlecast", "rtt_us", "pyserial", "brindlecast", None, ""),
 ]
 
 

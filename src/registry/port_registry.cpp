@@ -2,7 +2,7 @@
 
 #include "host/mex_api.h"
 
-PortRegistry portRegistry = {{-1, nullptr, nullptr, nullptr, nullptr, 0, 0, 0}};
+PortRegistry portRegistry = {{-1, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, false, {}}};
 
 void resetPortRegistry() {
     portRegistry.anchor.id = -1;
@@ -28,6 +28,8 @@ int32_t registerPort(int32_t id, HANDLE handle) {
     entry->readAheadStart = 0;
     entry->readAheadSize = 0;
     entry->readAheadCapacity = 0;
+    entry->timeoutsRead = false;
+    entry->timeouts = COMMTIMEOUTS{};
     portRegistry.anchor.next = entry;
     if (entry->next != nullptr) entry->next->prev = entry;
     return entry->id;

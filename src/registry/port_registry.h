@@ -18,6 +18,10 @@ struct PortEntry {
     DWORD readAheadStart;
     DWORD readAheadSize;
     DWORD readAheadCapacity;
+    // The port's time-outs as GetCommTimeouts gave them, once comreadline
+    // has asked (timeoutsRead).
+    bool timeoutsRead;
+    COMMTIMEOUTS timeouts;
 };
 
 // The anchor has id -1 and no handle; its next is the newest entry. It is

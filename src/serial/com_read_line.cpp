@@ -95,8 +95,11 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
     if (nrhs == 4 && !readLineTerminator(prhs[3], &terminator))
         mexErrMsgIdAndTxt(lineErrorId, "Invalid terminator to COMREADLINE.");
 
-    COMMTIMEOUTS own = {};
-    bool ownRead = false;
+    // Only comopen gives a port time-outs, and it makes a new entry: what
+    // they are is read once.
+    if (!port->timeoutsRead) port->timeoutsRead = GetCommTimeouts(port->handle, &port->timeouts);
+    const COMMTIMEOUTS own = port->timeouts;
+    const WaitKind kind = port->timeoutsRead ? waitKind(own) : WaitPortRules;
     DWORD searched = 0;
     for (;;) {
         DWORD line = heldLine(port, count, searched, terminator);
@@ -106,22 +109,25 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
             if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(line));
             return;
         }
+        if (!port->timeoutsRead) break;  // the device is lost
         searched = port->readAheadSize;
         const DWORD wanted = count - port->readAheadSize;
 
-        DWORD errors = 0;
-        COMSTAT status = {};
-        if (!ClearCommError(port->handle, &errors, &status)) break;  // the device is lost
-        DWORD ask = status.cbInQue < wanted ? status.cbInQue : wanted;
+        // With ReadTimeout 0 a read returns at once with what is waiting: one
+        // call, no count asked first.
+        DWORD ask = wanted;
+        bool waits = false;
+        DWORD milliseconds = 0;
+        if (kind != NoWait) {
+            DWORD errors = 0;
+            COMSTAT status = {};
+            if (!ClearCommError(port->handle, &errors, &status)) break;  // the device is lost
+            ask = status.cbInQue < wanted ? status.cbInQue : wanted;
+        }
         // Bytes that are waiting are read even once the time is up: a line
         // that has arrived is returned, not timed out.
-        WaitKind kind = NoWait;
-        DWORD milliseconds = 0;
         if (ask == 0) {
-            if (!ownRead && !GetCommTimeouts(port->handle, &own)) break;
-            ownRead = true;
-            kind = waitKind(own);
-            if (kind == NoWait) break;
+            waits = true;
             if (kind == WaitBounded) {
                 milliseconds = millisecondsLeft(start, own.ReadTotalTimeoutConstant);
                 if (milliseconds == 0) break;
@@ -136,14 +142,14 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
         if (!makeReadAheadRoom(port, ask, count))
             mexErrMsgIdAndTxt(lineErrorId, "Memory allocation failed.");
         DWORD got = 0;
-        BOOL read = kind == WaitBounded
+        BOOL read = waits && kind == WaitBounded
                         ? readFirstBytes(port, own, milliseconds, ask, &got)
                         : ReadFile(port->handle, readAheadEnd(port), ask, &got, nullptr);
         port->readAheadSize += got;  // kept even when the device then failed
         if (!read) break;
-        // The port's own time-out ended the wait (or nothing came of bytes
-        // said to be waiting).
-        if (got == 0 && kind != WaitBounded) break;
+        // Nothing waiting with ReadTimeout 0, or the port's own time-out
+        // ended the wait.
+        if (got == 0 && !(waits && kind == WaitBounded)) break;
     }
     // Timed out, or the device is lost: no half line; the bytes stay held.
     plhs[0] = mxCreateDoubleMatrix_700(1, 0, mxREAL);

@@ -317,14 +317,15 @@ Expectation& predictRead(Expectation& e, const std::vector<const mxArray*>& in,
     if (requested < 0) return fail(e, kReadId, "Invalid count to COMREAD.");
     e.count = static_cast<uint32_t>(static_cast<uint64_t>(requested));
     e.readTooLarge = e.count > kReadCap;
+    // Read-ahead bytes first; the device (and a buffer) only for more than those.
+    bool fromHeld = port->held > 0 && port->held >= e.count;
     // An empty buffer is no failure: nothing is read into it.
-    if (!allocations.next() && e.count > 0) return fail(e, kReadId, "Memory allocation failed.");
+    if (!fromHeld && !allocations.next() && e.count > 0)
+        return fail(e, kReadId, "Memory allocation failed.");
     e.output = Expectation::Output::Bytes;
     e.line = port->line;
     e.readsWait = port->readsWait;
-    // Read-ahead bytes first; the device is asked only for more than those.
-    e.heldAfter =
-        port->held > 0 && port->held >= e.count ? static_cast<long>(port->held - e.count) : 0;
+    e.heldAfter = fromHeld ? static_cast<long>(port->held - e.count) : 0;
     return e;
 }
 

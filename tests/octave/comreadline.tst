@@ -31,12 +31,6 @@
 %!   assert (line (64), "q\n");
 %!   brindlecast ("comflush", b, "input");
 %!   assert ({brindlecast("comcount", b), brindlecast("comreadline", b, 64)}, {0, zeros(1, 0)});
-%!   r = "QUENTAROX:brindlecast:comreadline";
-%!   expect_error (@() brindlecast ("comreadline", b), r, "Invalid number of inputs to COMREADLINE.");
-%!   expect_error (@() brindlecast ("comreadline", a + b, 1), r, "Cannot read the port.");
-%!   expect_error (@() brindlecast ("comreadline", b, -1), r, "Invalid count to COMREADLINE.");
-%!   expect_error (@() brindlecast ("comreadline", b, 1, true), r,
-%!                 "Invalid terminator to COMREADLINE.");
 %! unwind_protect_cleanup
 %!   clear brindlecast;
 %!   cut_cable (cable);
