@@ -5,7 +5,9 @@
 // the next call: a line is never returned in halves.
 //
 // It reads in blocks: ClearCommError says what is waiting and ReadFile takes
-// that much at once; bytes past the line stay in the port's read-ahead.
+// that much at once (with ReadTimeout 0 a read alone does both); bytes past
+// the line stay in the port's read-ahead. Only when nothing is waiting does
+// it wait, for one byte and at most the time left of the port's ReadTimeout.
 #include "host/mex_api.h"
 #include "registry/port_registry.h"
 #include "serial/device/serial_device.h"
@@ -24,9 +26,6 @@ namespace {
 const char* const lineErrorId = "QUENTAROX:brindlecast:comreadline";
 
 typedef std::chrono::steady_clock Clock;
-
-// What one timed wait for bytes not yet there asks for at most.
-const DWORD kWaitBlock = 256;
 
 // How the port's own time-outs let a read wait for bytes not yet there.
 enum WaitKind {
@@ -66,14 +65,15 @@ DWORD heldLine(const PortEntry* port, DWORD count, DWORD searched,
     return static_cast<DWORD>(end);
 }
 
-// One timed wait: ReadFile returns as soon as any byte is there, or after
-// milliseconds. The port gets its own time-outs back before this returns.
-BOOL readFirstBytes(PortEntry* port, const COMMTIMEOUTS& own, DWORD milliseconds, DWORD ask,
-                    DWORD* got) {
-    COMMTIMEOUTS firstBytes = {MAXDWORD, MAXDWORD, milliseconds, own.WriteTotalTimeoutMultiplier,
-                               own.WriteTotalTimeoutConstant};
-    if (!SetCommTimeouts(port->handle, &firstBytes)) return FALSE;
-    BOOL read = ReadFile(port->handle, readAheadEnd(port), ask, got, nullptr);
+// One timed wait for the next byte: at most milliseconds. Not kernel32's
+// "as soon as any byte arrives" mode ({MAXDWORD, MAXDWORD, c}): Wine 8 waits
+// the whole c in it on a pty-backed port. The port gets its own time-outs
+// back before this returns.
+BOOL readNextByte(PortEntry* port, const COMMTIMEOUTS& own, DWORD milliseconds, DWORD* got) {
+    COMMTIMEOUTS wait = {0, 0, milliseconds, own.WriteTotalTimeoutMultiplier,
+                         own.WriteTotalTimeoutConstant};
+    if (!SetCommTimeouts(port->handle, &wait)) return FALSE;
+    BOOL read = ReadFile(port->handle, readAheadEnd(port), 1, got, nullptr);
     COMMTIMEOUTS restored = own;
     if (!SetCommTimeouts(port->handle, &restored)) return FALSE;
     return read;
@@ -126,16 +126,13 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
         }
         // Bytes that are waiting are read even once the time is up: a line
         // that has arrived is returned, not timed out.
+        // Otherwise it waits for one byte, then reads what came behind it.
         if (ask == 0) {
             waits = true;
+            ask = 1;
             if (kind == WaitBounded) {
                 milliseconds = millisecondsLeft(start, own.ReadTotalTimeoutConstant);
                 if (milliseconds == 0) break;
-                ask = wanted < kWaitBlock ? wanted : kWaitBlock;
-            } else {
-                // The port's own time-outs may mean "every byte asked for":
-                // one byte, then what is waiting behind it.
-                ask = 1;
             }
         }
         // Room is made before the device is asked, so that a failure loses nothing.
@@ -143,7 +140,7 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
             mexErrMsgIdAndTxt(lineErrorId, "Memory allocation failed.");
         DWORD got = 0;
         BOOL read = waits && kind == WaitBounded
-                        ? readFirstBytes(port, own, milliseconds, ask, &got)
+                        ? readNextByte(port, own, milliseconds, &got)
                         : ReadFile(port->handle, readAheadEnd(port), ask, &got, nullptr);
         port->readAheadSize += got;  // kept even when the device then failed
         if (!read) break;

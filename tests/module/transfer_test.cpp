@@ -391,7 +391,10 @@ TEST_F(TransferTest, ATimedReadOfAHungUpLineEnds) {
 // (NaN: none). ">x" the far end sends x; "~a|b" sends a, then b, 100 ms apart
 // while the next call waits; "=x" a comreadline returns x ("=": nothing);
 // "rN=x" a comread of N returns x; "f" comflush 'input'. After every send and
-// read, comcount must count all that was sent and not yet returned.
+// read, comcount must count all that was sent and not yet returned. A line
+// comes as soon as it is there, also under Wine, where kernel32's "return as
+// soon as any byte arrives" time-outs ({MAXDWORD, MAXDWORD, c}) wait the
+// whole c on a pty-backed COM port: the module waits for one byte instead.
 TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
     struct {
         double timeout;
@@ -449,10 +452,9 @@ TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
                 ASSERT_FALSE(result.failed) << result.message;
                 EXPECT_EQ(row(result.outputs[0]), std::vector<double>(bytes.begin(), bytes.end()));
                 EXPECT_EQ(mxGetScalar(result.outputs[1]), double(bytes.size()));
-                if (bytes.empty() && r.timeout > 0) {  // never early
-                    EXPECT_GE(elapsed, r.timeout) << step;
-                    EXPECT_LT(elapsed, r.timeout + 0.3) << step;
-                }
+                double due = bytes.empty() && r.timeout > 0 ? r.timeout : 0;  // never early
+                EXPECT_GE(elapsed, due) << step;
+                EXPECT_LT(elapsed, due + (due > 0 ? 0.3 : 1.5)) << step;
                 unread -= bytes.size();
                 continue;
             }
