@@ -177,6 +177,12 @@ TEST_F(ComOpenTest, EveryRefusalCarriesItsMessageAndLeaksNothing) {
     EXPECT_TRUE(failedWith(nanRate, openId, "Error Setting Comm State."));
     EXPECT_EQ(countOpenDescriptors(), descriptors);
     EXPECT_EQ(thLiveBlocks(), 0u);
+    spyFailSettingNonBlocking(EIO);  // the time-outs cannot be set
+    ThCallResult untimed =
+        call("comopen", {port({field("PortName", serial.port), field("ReadTimeout", 1)})});
+    spyIoctlReset();
+    EXPECT_TRUE(failedWith(untimed, openId, "Error Setting Comm Timeouts."));
+    EXPECT_EQ(countOpenDescriptors(), descriptors) << "the device was left open";
 #endif
     EXPECT_TRUE(free(serial));
 }

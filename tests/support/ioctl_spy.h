@@ -10,6 +10,8 @@
 // is seen: the C library's own wrappers (tcgetattr, tcflush) do not call it.
 #pragma once
 
+#include <string>
+
 // Lines (TIOCM_DTR, TIOCM_RTS, ...) asked to be raised through TIOCMBIS on fd
 // since the last spyIoctlReset, whether or not the device had them.
 int spyModemLinesRaised(int fd);
@@ -20,3 +22,13 @@ int spyModemLinesDropped(int fd);
 void spyFailIoctl(unsigned long request, int error);
 // Forgets the recorded requests and the chosen failure.
 void spyIoctlReset();
+
+// From now until spyIoctlReset, TIOCMGET answers these lines (TIOCM_CTS, ...)
+// without reaching the device, as a port with modem lines would.
+void spyFakeModemLines(int lines);
+// The break requests on fd since the last spyIoctlReset, in order: 'S' for
+// each TIOCSBRK, 'C' for each TIOCCBRK.
+std::string spyBreakRequests(int fd);
+// From now until spyIoctlReset, an fcntl(F_SETFL) that turns O_NONBLOCK on
+// fails with error, without reaching the descriptor.
+void spyFailSettingNonBlocking(int error);

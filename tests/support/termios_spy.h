@@ -16,3 +16,7 @@ bool spyLastTermios(int fd, struct termios* out);
 int spyTcsetattrCalls();
 // Forgets every recorded call.
 void spyReset();
+// The queue (TCIFLUSH, TCOFLUSH, TCIOFLUSH) of the last tcflush since the last
+// spyReset, on any descriptor; -1 if none. A pty's output queue is always
+// empty, so which queues a purge asked for can only be checked here.
+int spyLastTcflush();
