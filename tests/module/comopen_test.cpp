@@ -27,18 +27,6 @@ int32_t signedByteSum(const std::string& text) {
 class ComOpenTest : public PortTest {
 protected:
 #if !defined(_WIN32)
-    // The descriptor the module holds for a line: the one on its port end
-    // that is not the pair's own.
-    static int moduleDescriptor(const TestLine& serial) {
-        for (int fd = 0; fd < 1024; ++fd) {
-            if (fd == serial.pty.slave) continue;
-            char target[256];
-            std::string link = "/proc/self/fd/" + std::to_string(fd);
-            ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
-            if (length > 0 && std::string(target, length) == serial.pty.slavePath) return fd;
-        }
-        return -1;
-    }
     // What the module last asked tcsetattr for on this line. Data size and
     // parity-enable can only be checked here: the pty does not keep them.
     static termios requested(const TestLine& serial) {
