@@ -50,9 +50,10 @@ void handleComSet(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
     saved.DCBlength = sizeof saved;
     if (!GetCommState(port->handle, &saved))
         mexErrMsgIdAndTxt(setErrorId, "Error Setting Comm State.");
-    // A port left in hardware flow control keeps RTS for the handshake.
-    if (options.flowControl == FlowUnchanged && options.rtsControl >= 0 &&
-        saved.fRtsControl == RTS_CONTROL_HANDSHAKE) {
+    // A port left in hardware flow control keeps RTS for the handshake. Either
+    // flag says so: Wine reads a pty's CRTSCTS back without the RTS handshake.
+    bool handshake = saved.fOutxCtsFlow || saved.fRtsControl == RTS_CONTROL_HANDSHAKE;
+    if (options.flowControl == FlowUnchanged && options.rtsControl >= 0 && handshake) {
         mexErrMsgIdAndTxt(setErrorId, "Invalid RTS in input to COMSET.");
     }
     COMMTIMEOUTS timeouts = {};

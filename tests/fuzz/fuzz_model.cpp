@@ -20,6 +20,9 @@ const char* const kWriteId = "QUENTAROX:brindlecast:comwrite";
 const char* const kReadId = "QUENTAROX:brindlecast:comread";
 const char* const kCountId = "QUENTAROX:brindlecast:comcount";
 const char* const kFlushId = "QUENTAROX:brindlecast:comflush";
+const char* const kSetId = "QUENTAROX:brindlecast:comset";
+const char* const kPinsId = "QUENTAROX:brindlecast:compins";
+const char* const kBreakId = "QUENTAROX:brindlecast:combreak";
 
 const char* const kModuleErrors[][2] = {
     {kEntryId, "Invalid number of input arguments."},
@@ -54,6 +57,21 @@ const char* const kModuleErrors[][2] = {
     {kReadId, "Memory allocation failed."},
     {"", "Out of memory in MEX-file"},
     {"", "Unable to find node in list"},
+    {kSetId, "Invalid number of inputs to COMSET."},
+    {kSetId, "Cannot configure the port."},
+    {kSetId, "Invalid settings in input to COMSET."},
+    {kSetId, "Invalid ReadTimeout in input to COMSET."},
+    {kSetId, "Invalid WriteTimeout in input to COMSET."},
+    {kSetId, "Invalid DTR in input to COMSET."},
+    {kSetId, "Invalid RTS in input to COMSET."},
+    {kSetId, "Invalid FlowControl in input to COMSET."},
+    {kSetId, "Error Setting Comm State."},
+    {kSetId, "Error Setting Comm Timeouts."},
+    {kPinsId, "Invalid number of inputs to COMPINS."},
+    {kPinsId, "Cannot read the pins."},
+    {kBreakId, "Invalid number of inputs to COMBREAK."},
+    {kBreakId, "Cannot send a break."},
+    {kBreakId, "Invalid duration in input to COMBREAK."},
 };
 
 // The module's allocations in order; the failing one returns null.
@@ -216,7 +234,9 @@ Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
     // A read waits for what never comes unless its time-out is short.
     bool timed = readTimeout != nullptr || writeTimeout != nullptr;
     e.readsWait = timed && readSeconds > 0.005;
+    e.timed = timed;
     e.xon = flow < 0 ? -1 : flow == 2;
+    e.rtsCts = flow < 0 ? -1 : flow == 1;
 
     const mxArray* baudRate = mxGetField_700(description, 0, "BaudRate");
     const mxArray* parity = mxGetField_700(description, 0, "Parity");
@@ -257,7 +277,7 @@ Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
     if (dataBitsField != nullptr) {
         dataBits = static_cast<uint8_t>(static_cast<uint64_t>(asInt64(hostDouble(dataBitsField))));
     }
-    bool acceptable = rate != 0 && dataBits >= 5 && dataBits <= 8 &&
+    bool acceptable = rate != 0 && rate <= 0x7fffffffu && dataBits >= 5 && dataBits <= 8 &&
                       !(stopBits == 1 && dataBits > 5) && !(stopBits == 2 && dataBits == 5);
     if (line == nullptr || !acceptable) return fail(e, kOpenId, "Error Setting Comm State.");
 
@@ -342,6 +362,89 @@ Expectation& predictFlush(Expectation& e, const std::vector<const mxArray*>& in,
     return e;
 }
 
+// comset: comopen's fields but PortName, checked in the same order with its
+// own messages; whatever is left out stays as the port has it.
+Expectation& predictSet(Expectation& e, const std::vector<const mxArray*>& in,
+                        Allocations& allocations) {
+    if (in.size() != 3) return fail(e, kSetId, "Invalid number of inputs to COMSET.");
+    const OpenPort* port = findOpen(asInt32(hostDouble(in[1])));
+    if (port == nullptr) return fail(e, kSetId, "Cannot configure the port.");
+    const mxArray* settings = in[2];
+    if (!mxIsStruct(settings) || mxGetNumberOfElements(settings) == 0)
+        return fail(e, kSetId, "Invalid settings in input to COMSET.");
+    auto get = [settings](const char* name) { return mxGetField_700(settings, 0, name); };
+    double readSeconds = 0;
+    double ignored = 0;
+    const mxArray* readTimeout = get("ReadTimeout");
+    const mxArray* writeTimeout = get("WriteTimeout");
+    if (readTimeout != nullptr && !validTimeout(readTimeout, true, &readSeconds))
+        return fail(e, kSetId, "Invalid ReadTimeout in input to COMSET.");
+    if (writeTimeout != nullptr && !validTimeout(writeTimeout, false, &ignored))
+        return fail(e, kSetId, "Invalid WriteTimeout in input to COMSET.");
+    if (get("DTR") != nullptr && !validLevel(get("DTR")))
+        return fail(e, kSetId, "Invalid DTR in input to COMSET.");
+    const mxArray* rts = get("RTS");
+    if (rts != nullptr && !validLevel(rts))
+        return fail(e, kSetId, "Invalid RTS in input to COMSET.");
+    int flow = -1;
+    if (get("FlowControl") != nullptr) {
+        flow = wordOf(get("FlowControl"), {"none", "hardware", "software"}, allocations);
+        if (flow < 0) return fail(e, kSetId, "Invalid FlowControl in input to COMSET.");
+    }
+    Line& line = world.lines[port->line];
+    if (rts != nullptr && (flow == 1 || (flow < 0 && line.rtsCts)))
+        return fail(e, kSetId, "Invalid RTS in input to COMSET.");
+    if (get("Parity") != nullptr && mxIsChar(get("Parity"))) allocations.next();
+
+    uint32_t rate = line.rate;
+    int dataBits = 8;
+    int stopBits = line.twoStopBits ? 2 : 0;
+    if (get("BaudRate") != nullptr)
+        rate = static_cast<uint32_t>(static_cast<uint64_t>(asInt64(hostDouble(get("BaudRate")))));
+    if (get("StopBits") != nullptr) {
+        double value = hostDouble(get("StopBits"));
+        if (value == 1.0) stopBits = 0;
+        if (value == 1.5) stopBits = 1;
+        if (value == 2.0) stopBits = 2;
+    }
+    if (get("DataBits") != nullptr)
+        dataBits =
+            static_cast<uint8_t>(static_cast<uint64_t>(asInt64(hostDouble(get("DataBits")))));
+    bool acceptable = rate != 0 && rate <= 0x7fffffffu && dataBits >= 5 && dataBits <= 8 &&
+                      !(stopBits == 1 && dataBits > 5) && !(stopBits == 2 && dataBits == 5);
+    if (!acceptable) return fail(e, kSetId, "Error Setting Comm State.");
+    e.setsLine = true;
+    e.id = port->id;
+    e.line = port->line;
+    e.rate = rate;
+    e.twoStopBits = stopBits != 0;
+    e.xon = flow < 0 ? -1 : flow == 2;
+    e.rtsCts = flow < 0 ? -1 : flow == 1;
+    // A read time-out replaces the port's; a write time-out alone keeps it,
+    // which for a port never given time-outs is none: every byte is waited for.
+    if (readTimeout != nullptr) e.retimes = readSeconds > 0.005;
+    if (readTimeout == nullptr && writeTimeout != nullptr)
+        e.retimes = port->timed ? port->readsWait : 1;
+    return e;
+}
+
+// A pseudo-terminal has no modem lines.
+Expectation& predictPins(Expectation& e, const std::vector<const mxArray*>& in) {
+    if (in.size() != 2) return fail(e, kPinsId, "Invalid number of inputs to COMPINS.");
+    return fail(e, kPinsId, "Cannot read the pins.");
+}
+
+Expectation& predictBreak(Expectation& e, const std::vector<const mxArray*>& in) {
+    if (in.size() != 3) return fail(e, kBreakId, "Invalid number of inputs to COMBREAK.");
+    if (findOpen(asInt32(hostDouble(in[1]))) == nullptr)
+        return fail(e, kBreakId, "Cannot send a break.");
+    double seconds = 0;
+    if (!validTimeout(in[2], false, &seconds) || seconds > 10)
+        return fail(e, kBreakId, "Invalid duration in input to COMBREAK.");
+    e.breakTooLong = seconds > 0.002;
+    return e;
+}
+
 bool isDoubleArray(const mxArray* value, size_t rows, size_t cols) {
     return value != nullptr && mxGetClassID(value) == mxDOUBLE_CLASS && !mxIsComplex(value) &&
            !mxIsSparse(value) && thRows(value) == rows && thCols(value) == cols;
@@ -370,6 +473,9 @@ Expectation predict(int nlhs, const std::vector<const mxArray*>& in, int failing
     if (mode == "comread") return predictRead(e, in, allocations);
     if (mode == "comcount") return predictCount(e, in);
     if (mode == "comflush") return predictFlush(e, in, allocations);
+    if (mode == "comset") return predictSet(e, in, allocations);
+    if (mode == "compins") return predictPins(e, in);
+    if (mode == "combreak") return predictBreak(e, in);
     return fail(e, kEntryId, "Unrecognized mode for BRINDLECAST.");
 }
 
@@ -471,8 +577,15 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
         world.lines[e.line].rate = e.rate;
         world.lines[e.line].twoStopBits = e.twoStopBits;
         if (e.xon >= 0) world.lines[e.line].xon = e.xon == 1;
+        if (e.rtsCts >= 0) world.lines[e.line].rtsCts = e.rtsCts == 1;
     }
-    if (e.registers) model.ports.push_back({e.id, e.line, e.readsWait});
+    for (OpenPort& port : model.ports) {
+        if (e.retimes >= 0 && port.id == e.id) {
+            port.timed = true;
+            port.readsWait = e.retimes == 1;
+        }
+    }
+    if (e.registers) model.ports.push_back({e.id, e.line, e.readsWait, e.timed});
     if (e.flushesInput) world.lines[e.line].toPort.clear();
     if (e.output == Expectation::Output::Written) {
         Line& line = world.lines[e.line];
