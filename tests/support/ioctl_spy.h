@@ -1,7 +1,9 @@
-// Records the modem-line requests (TIOCMBIS, TIOCMBIC) the process makes, and
-// makes a chosen ioctl request fail. A pty has no modem lines, so DTR and RTS
-// can only be checked on the request; a failing request reaches the error
-// paths that a pty never takes.
+// Records the modem-line and break requests (TIOCMBIS, TIOCMBIC, TIOCSBRK,
+// TIOCCBRK) the process makes, makes a chosen ioctl request fail, and can
+// answer TIOCMGET with chosen lines. A pty has no modem lines, so DTR and RTS
+// can only be checked on the request, and the input lines only faked; a
+// failing request reaches the error paths that a pty never takes. It also
+// interposes fcntl, to refuse the O_NONBLOCK that time-outs need.
 //
 // Linking this file into an executable interposes ioctl for the whole
 // process, as termios_spy.h does tcsetattr: the executable's own code and,
