@@ -192,6 +192,58 @@ bool validLevel(const mxArray* value) {
            mxGetNumberOfElements(value) == 1 && !std::isnan(mxGetScalar(value));
 }
 
+// What comopen and comset read of the checked fields (time-outs, lines and
+// flow control), in the module's order.
+struct ControlFields {
+    const mxArray* readTimeout = nullptr;
+    const mxArray* writeTimeout = nullptr;
+    double readSeconds = INFINITY;
+    int flow = -1;  // none, hardware, software
+    const mxArray* rts = nullptr;
+};
+
+// The name of the first field refused, or "" when every one is valid.
+std::string refusedField(const mxArray* description, Allocations& allocations, ControlFields* c) {
+    c->readTimeout = mxGetField_700(description, 0, "ReadTimeout");
+    c->writeTimeout = mxGetField_700(description, 0, "WriteTimeout");
+    double ignored = 0;
+    if (c->readTimeout != nullptr && !validTimeout(c->readTimeout, true, &c->readSeconds))
+        return "ReadTimeout";
+    if (c->writeTimeout != nullptr && !validTimeout(c->writeTimeout, false, &ignored))
+        return "WriteTimeout";
+    const mxArray* dtr = mxGetField_700(description, 0, "DTR");
+    if (dtr != nullptr && !validLevel(dtr)) return "DTR";
+    c->rts = mxGetField_700(description, 0, "RTS");
+    if (c->rts != nullptr && !validLevel(c->rts)) return "RTS";
+    if (const mxArray* field = mxGetField_700(description, 0, "FlowControl")) {
+        c->flow = wordOf(field, {"none", "hardware", "software"}, allocations);
+        if (c->flow < 0) return "FlowControl";
+    }
+    if (c->flow == 1 && c->rts != nullptr) return "RTS";
+    return "";
+}
+
+// Whether the port takes the line the fields make of the one it has (a pty
+// keeps 8 data bits and no parity; 0 data bits for a device that is no line).
+bool takesLine(const mxArray* description, uint32_t rate, int dataBits, bool twoStopBits,
+               Expectation& e) {
+    int stopBits = twoStopBits ? 2 : 0;  // 0 one, 1 one and a half, 2 two
+    if (const mxArray* baudRate = mxGetField_700(description, 0, "BaudRate"))
+        rate = static_cast<uint32_t>(static_cast<uint64_t>(asInt64(hostDouble(baudRate))));
+    if (const mxArray* field = mxGetField_700(description, 0, "StopBits")) {
+        double value = hostDouble(field);
+        if (value == 1.0) stopBits = 0;
+        if (value == 1.5) stopBits = 1;
+        if (value == 2.0) stopBits = 2;
+    }
+    if (const mxArray* field = mxGetField_700(description, 0, "DataBits"))
+        dataBits = static_cast<uint8_t>(static_cast<uint64_t>(asInt64(hostDouble(field))));
+    e.rate = rate;
+    e.twoStopBits = stopBits != 0;
+    return rate != 0 && rate <= 0x7fffffffu && dataBits >= 5 && dataBits <= 8 &&
+           !(stopBits == 1 && dataBits > 5) && !(stopBits == 2 && dataBits == 5);
+}
+
 Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
                          Allocations& allocations) {
     if (in.size() != 2) return fail(e, kOpenId, "Invalid number of inputs to COMOPEN.");
@@ -211,39 +263,19 @@ Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
     const FolderEntry* entry = entryOpenedBy(name);
 
     // Every field is read and checked before anything is closed or opened.
-    const mxArray* readTimeout = mxGetField_700(description, 0, "ReadTimeout");
-    const mxArray* writeTimeout = mxGetField_700(description, 0, "WriteTimeout");
-    double readSeconds = INFINITY;
-    if (readTimeout != nullptr && !validTimeout(readTimeout, true, &readSeconds))
-        return fail(e, kOpenId, "Invalid ReadTimeout in input to COMOPEN.");
-    double ignored = 0;
-    if (writeTimeout != nullptr && !validTimeout(writeTimeout, false, &ignored))
-        return fail(e, kOpenId, "Invalid WriteTimeout in input to COMOPEN.");
-    const mxArray* dtr = mxGetField_700(description, 0, "DTR");
-    if (dtr != nullptr && !validLevel(dtr))
-        return fail(e, kOpenId, "Invalid DTR in input to COMOPEN.");
-    const mxArray* rts = mxGetField_700(description, 0, "RTS");
-    if (rts != nullptr && !validLevel(rts))
-        return fail(e, kOpenId, "Invalid RTS in input to COMOPEN.");
-    int flow = -1;
-    if (const mxArray* field = mxGetField_700(description, 0, "FlowControl")) {
-        flow = wordOf(field, {"none", "hardware", "software"}, allocations);
-        if (flow < 0) return fail(e, kOpenId, "Invalid FlowControl in input to COMOPEN.");
-    }
-    if (flow == 1 && rts != nullptr) return fail(e, kOpenId, "Invalid RTS in input to COMOPEN.");
+    ControlFields control;
+    std::string refused = refusedField(description, allocations, &control);
+    if (!refused.empty())
+        return fail(e, kOpenId, ("Invalid " + refused + " in input to COMOPEN.").c_str());
     // A read waits for what never comes unless its time-out is short.
-    bool timed = readTimeout != nullptr || writeTimeout != nullptr;
-    e.readsWait = timed && readSeconds > 0.005;
-    e.timed = timed;
-    e.xon = flow < 0 ? -1 : flow == 2;
-    e.rtsCts = flow < 0 ? -1 : flow == 1;
+    e.timed = control.readTimeout != nullptr || control.writeTimeout != nullptr;
+    e.readsWait = e.timed && control.readSeconds > 0.005;
+    e.xon = control.flow < 0 ? -1 : control.flow == 2;
+    e.rtsCts = control.flow < 0 ? -1 : control.flow == 1;
 
-    const mxArray* baudRate = mxGetField_700(description, 0, "BaudRate");
     const mxArray* parity = mxGetField_700(description, 0, "Parity");
     // Every parity is valid and a pty drops it: only the text's allocation counts.
     if (parity != nullptr && mxIsChar(parity)) allocations.next();
-    const mxArray* stopBitsField = mxGetField_700(description, 0, "StopBits");
-    const mxArray* dataBitsField = mxGetField_700(description, 0, "DataBits");
 
     e.id = id;
     e.dropsEarlier = findOpen(id) != nullptr;
@@ -259,32 +291,12 @@ Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
         }
     }
 
-    // The port's settings as it has them (a pty keeps 8 data bits and no
-    // parity), then what the struct's fields change.
     const Line* line = entry->kind == EntryKind::Line ? &world.lines[entry->line] : nullptr;
-    uint32_t rate = line != nullptr ? line->rate : 0;
-    int dataBits = line != nullptr ? 8 : 0;
-    int stopBits = line != nullptr && line->twoStopBits ? 2 : 0;  // 0 one, 1 one and a half, 2 two
-    if (baudRate != nullptr) {
-        rate = static_cast<uint32_t>(static_cast<uint64_t>(asInt64(hostDouble(baudRate))));
-    }
-    if (stopBitsField != nullptr) {
-        double value = hostDouble(stopBitsField);
-        if (value == 1.0) stopBits = 0;
-        if (value == 1.5) stopBits = 1;
-        if (value == 2.0) stopBits = 2;
-    }
-    if (dataBitsField != nullptr) {
-        dataBits = static_cast<uint8_t>(static_cast<uint64_t>(asInt64(hostDouble(dataBitsField))));
-    }
-    bool acceptable = rate != 0 && rate <= 0x7fffffffu && dataBits >= 5 && dataBits <= 8 &&
-                      !(stopBits == 1 && dataBits > 5) && !(stopBits == 2 && dataBits == 5);
-    if (line == nullptr || !acceptable) return fail(e, kOpenId, "Error Setting Comm State.");
+    if (line == nullptr || !takesLine(description, line->rate, 8, line->twoStopBits, e))
+        return fail(e, kOpenId, "Error Setting Comm State.");
 
     e.setsLine = true;
     e.line = entry->line;
-    e.rate = rate;
-    e.twoStopBits = stopBits != 0;
     if (!allocations.next()) return fail(e, "", "Out of memory in MEX-file");
     e.registers = true;
     e.output = Expectation::Output::FileId;
@@ -372,58 +384,26 @@ Expectation& predictSet(Expectation& e, const std::vector<const mxArray*>& in,
     const mxArray* settings = in[2];
     if (!mxIsStruct(settings) || mxGetNumberOfElements(settings) == 0)
         return fail(e, kSetId, "Invalid settings in input to COMSET.");
-    auto get = [settings](const char* name) { return mxGetField_700(settings, 0, name); };
-    double readSeconds = 0;
-    double ignored = 0;
-    const mxArray* readTimeout = get("ReadTimeout");
-    const mxArray* writeTimeout = get("WriteTimeout");
-    if (readTimeout != nullptr && !validTimeout(readTimeout, true, &readSeconds))
-        return fail(e, kSetId, "Invalid ReadTimeout in input to COMSET.");
-    if (writeTimeout != nullptr && !validTimeout(writeTimeout, false, &ignored))
-        return fail(e, kSetId, "Invalid WriteTimeout in input to COMSET.");
-    if (get("DTR") != nullptr && !validLevel(get("DTR")))
-        return fail(e, kSetId, "Invalid DTR in input to COMSET.");
-    const mxArray* rts = get("RTS");
-    if (rts != nullptr && !validLevel(rts))
-        return fail(e, kSetId, "Invalid RTS in input to COMSET.");
-    int flow = -1;
-    if (get("FlowControl") != nullptr) {
-        flow = wordOf(get("FlowControl"), {"none", "hardware", "software"}, allocations);
-        if (flow < 0) return fail(e, kSetId, "Invalid FlowControl in input to COMSET.");
-    }
+    ControlFields control;
+    std::string refused = refusedField(settings, allocations, &control);
     Line& line = world.lines[port->line];
-    if (rts != nullptr && (flow == 1 || (flow < 0 && line.rtsCts)))
-        return fail(e, kSetId, "Invalid RTS in input to COMSET.");
-    if (get("Parity") != nullptr && mxIsChar(get("Parity"))) allocations.next();
-
-    uint32_t rate = line.rate;
-    int dataBits = 8;
-    int stopBits = line.twoStopBits ? 2 : 0;
-    if (get("BaudRate") != nullptr)
-        rate = static_cast<uint32_t>(static_cast<uint64_t>(asInt64(hostDouble(get("BaudRate")))));
-    if (get("StopBits") != nullptr) {
-        double value = hostDouble(get("StopBits"));
-        if (value == 1.0) stopBits = 0;
-        if (value == 1.5) stopBits = 1;
-        if (value == 2.0) stopBits = 2;
-    }
-    if (get("DataBits") != nullptr)
-        dataBits =
-            static_cast<uint8_t>(static_cast<uint64_t>(asInt64(hostDouble(get("DataBits")))));
-    bool acceptable = rate != 0 && rate <= 0x7fffffffu && dataBits >= 5 && dataBits <= 8 &&
-                      !(stopBits == 1 && dataBits > 5) && !(stopBits == 2 && dataBits == 5);
-    if (!acceptable) return fail(e, kSetId, "Error Setting Comm State.");
+    if (refused.empty() && control.rts != nullptr && control.flow < 0 && line.rtsCts)
+        refused = "RTS";  // the port stays in hardware flow control
+    if (!refused.empty())
+        return fail(e, kSetId, ("Invalid " + refused + " in input to COMSET.").c_str());
+    const mxArray* parity = mxGetField_700(settings, 0, "Parity");
+    if (parity != nullptr && mxIsChar(parity)) allocations.next();
+    if (!takesLine(settings, line.rate, 8, line.twoStopBits, e))
+        return fail(e, kSetId, "Error Setting Comm State.");
     e.setsLine = true;
     e.id = port->id;
     e.line = port->line;
-    e.rate = rate;
-    e.twoStopBits = stopBits != 0;
-    e.xon = flow < 0 ? -1 : flow == 2;
-    e.rtsCts = flow < 0 ? -1 : flow == 1;
+    e.xon = control.flow < 0 ? -1 : control.flow == 2;
+    e.rtsCts = control.flow < 0 ? -1 : control.flow == 1;
     // A read time-out replaces the port's; a write time-out alone keeps it,
     // which for a port never given time-outs is none: every byte is waited for.
-    if (readTimeout != nullptr) e.retimes = readSeconds > 0.005;
-    if (readTimeout == nullptr && writeTimeout != nullptr)
+    if (control.readTimeout != nullptr) e.retimes = control.readSeconds > 0.005;
+    if (control.readTimeout == nullptr && control.writeTimeout != nullptr)
         e.retimes = port->timed ? port->readsWait : 1;
     return e;
 }

@@ -1,4 +1,4 @@
-// Records what the process asks tcsetattr for. A pty forces CS8 and drops
+// Records what the process asks tcsetattr (and tcflush) for. A pty forces CS8 and drops
 // PARENB whatever it is given, so data size and parity-enable can only be
 // checked on the request.
 //
