@@ -78,7 +78,7 @@ const char* readControlFields(const mxArray* description, const PortOptionRules&
     options->setsTimeouts = readField != nullptr || writeField != nullptr;
     options->timeouts = timeoutRecord(readMs, writeMs);
 
-    // An absent line: lowered, or as the port has it.
+    // An absent line: lowered (both DISABLE codes are 0), or as the port has it.
     const int absent = rules.lowersAbsentLines ? 0 : -1;
     bool raised = false;
     const mxArray* dtr = field(description, "DTR");
