@@ -10,7 +10,14 @@
 
 void Sleep(DWORD milliseconds) {
     struct timespec until;
-    if (clock_gettime(CLOCK_MONOTONIC, &until) != 0) return;
+    if (clock_gettime(CLOCK_MONOTONIC, &until) != 0) {
+        // No monotonic clock: a relative sleep, resumed with what is left.
+        struct timespec left = {static_cast<time_t>(milliseconds / 1000),
+                                static_cast<long>(milliseconds % 1000) * 1000000L};
+        while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+        }
+        return;
+    }
     until.tv_sec += static_cast<time_t>(milliseconds / 1000);
     until.tv_nsec += static_cast<long>(milliseconds % 1000) * 1000000L;
     if (until.tv_nsec >= 1000000000L) {
