@@ -8,6 +8,7 @@
 #include "serial/port_lookup.h"
 
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -15,6 +16,18 @@ const char* const breakErrorId = "QUENTAROX:brindlecast:combreak";
 
 // The host cannot interrupt a MEX call, so no break holds the session longer.
 const double kLongestBreakSeconds = 10;
+
+// Windows' Sleep may end up to a clock tick early: the rest is waited out
+// against the performance counter.
+void waitAtLeast(DWORD milliseconds) {
+    LARGE_INTEGER frequency, start, now;
+    bool timed = QueryPerformanceFrequency(&frequency) && QueryPerformanceCounter(&start);
+    Sleep(milliseconds);
+    while (timed && QueryPerformanceCounter(&now) &&
+           (now.QuadPart - start.QuadPart) * 1000 < int64_t(milliseconds) * frequency.QuadPart) {
+        Sleep(1);
+    }
+}
 
 }  // namespace
 
@@ -30,7 +43,7 @@ void handleComBreak(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
     DWORD milliseconds = static_cast<DWORD>(std::ceil(seconds * 1000.0));
 
     if (!SetCommBreak(port->handle)) mexErrMsgIdAndTxt(breakErrorId, "Cannot send a break.");
-    Sleep(milliseconds);
+    waitAtLeast(milliseconds);
     // Cleared whatever happens, before anything is reported.
     if (!ClearCommBreak(port->handle)) mexErrMsgIdAndTxt(breakErrorId, "Cannot send a break.");
 }

@@ -1,5 +1,6 @@
-// Sleep: to an absolute time on the monotonic clock, so that neither a
-// signal nor a change of the wall clock ends the wait early.
+// Sleep, to an absolute time on the monotonic clock so that neither a signal
+// nor a change of the wall clock ends the wait early, and that clock's
+// counter in nanoseconds.
 #if !defined(_WIN32)
 
 #include "serial/device/serial_device.h"
@@ -26,6 +27,19 @@ void Sleep(DWORD milliseconds) {
     }
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
     }
+}
+
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
+    struct timespec now;
+    if (count == nullptr || clock_gettime(CLOCK_MONOTONIC, &now) != 0) return FALSE;
+    count->QuadPart = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+    return TRUE;
+}
+
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
+    if (frequency == nullptr) return FALSE;
+    frequency->QuadPart = 1000000000;
+    return TRUE;
 }
 
 #endif

@@ -156,4 +156,11 @@ BOOL ClearCommBreak(HANDLE device);
 // Waits at least this long on the monotonic clock, signals or not.
 void Sleep(DWORD milliseconds);
 
+// The monotonic clock: QuadPart counts QueryPerformanceFrequency ticks a second.
+struct LARGE_INTEGER {
+    int64_t QuadPart;
+};
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
+
 #endif
