@@ -308,6 +308,9 @@ TEST_F(TransferTest, ReadTimeOuts) {
     reopen("ReadTimeout", 0);
     EXPECT_TRUE(timedRead(10, &elapsed).empty());
     EXPECT_LT(elapsed, 0.15);
+    reopen("ReadTimeout", 0.0005);  // rounded up to 1 ms, not down to at once
+    EXPECT_TRUE(timedRead(10, &elapsed).empty());
+    EXPECT_GE(elapsed, 0.001);
     reopen("ReadTimeout", 0.2);
     EXPECT_TRUE(timedRead(10, &elapsed).empty());
     EXPECT_GE(elapsed, 0.19);
