@@ -9,8 +9,8 @@ function varargout = brindlecast(varargin)
 %                   /dev/ttyS<n-1>; a name that starts with '/' is used as it
 %                   is ('/dev/ttyUSB0'); any other name is looked for in /dev/
 %                   ('ttyACM0' is /dev/ttyACM0).
-%     BaudRate      bits per second, a positive number; a fraction is
-%                   truncated (9600.7 gives 9600).
+%     BaudRate      bits per second, a positive number up to 2147483647; a
+%                   fraction is truncated (9600.7 gives 9600).
 %     Parity        'none', 'odd', 'even', 'mark' or 'space', in any letter
 %                   case; any other value leaves the port's parity as it was.
 %     StopBits      1, 1.5 or 2; any other value leaves the stop bits as they
@@ -67,6 +67,27 @@ function varargout = brindlecast(varargin)
 %   not yet read), 'output' (what was written and not yet sent) or 'both',
 %   the default. It returns nothing; a purge that fails on an open port is
 %   not reported.
+%
+%   BRINDLECAST('comset', ID, SETTINGS) changes the settings of an open port.
+%   SETTINGS is a struct with any of comopen's fields, read from SETTINGS(1)
+%   as comopen reads them; PortName is ignored, so the struct given to
+%   comopen can be changed and given again. A field left out keeps what the
+%   port has, DTR and RTS included: comset moves no line it is not asked to.
+%   Every field is checked before anything changes, and a refused one leaves
+%   the port as it was. A time-out given for one direction keeps the other
+%   direction's as the port has it (none, for a Linux port never given
+%   time-outs). RTS is refused while the port would be in hardware flow
+%   control after the call. It returns nothing.
+%
+%   PINS = BRINDLECAST('compins', ID) returns the input modem lines as a
+%   1-by-1 struct of logical scalars: ClearToSend, DataSetReady,
+%   RingIndicator and CarrierDetect (true: the line is up). A port without
+%   modem lines, such as a pseudo-terminal, gives an error.
+%
+%   BRINDLECAST('combreak', ID, SECONDS) holds the line in the break state
+%   for SECONDS (rounded up to whole milliseconds), then releases it. SECONDS
+%   is a real numeric scalar (not logical), more than 0 and at most 10: the
+%   session waits for the break and cannot interrupt it.
 %
 %   [BYTES, N] = BRINDLECAST('comreadline', ID, MAXCOUNT) or
 %   BRINDLECAST('comreadline', ID, MAXCOUNT, TERMINATOR) reads one line: the
@@ -153,6 +174,8 @@ function varargout = brindlecast(varargin)
 %     Cannot open com port.                    no such port, or it is in use
 %     Error Setting Comm State.                not a serial port, or the
 %                                              line settings were refused
+%                                              (a BaudRate above 2147483647
+%                                              or below 0, among others)
 %     Error Setting Comm Timeouts.             the port refused the
 %                                              time-outs; it is closed again
 %     Error Creating FileID.
@@ -175,6 +198,27 @@ function varargout = brindlecast(varargin)
 %     Invalid number of inputs to COMFLUSH.
 %     Cannot flush the port.                   no open port with that FileID
 %     Invalid buffer in input to COMFLUSH.     another word, or not char
+%   QUENTAROX:brindlecast:comset
+%     Invalid number of inputs to COMSET.
+%     Cannot configure the port.               no open port with that FileID
+%     Invalid settings in input to COMSET.     not a struct, or no elements
+%     Invalid ReadTimeout in input to COMSET.
+%     Invalid WriteTimeout in input to COMSET.
+%     Invalid DTR in input to COMSET.
+%     Invalid RTS in input to COMSET.          also in hardware flow control
+%     Invalid FlowControl in input to COMSET.  as for comopen
+%     Error Setting Comm State.                the line settings were refused
+%     Error Setting Comm Timeouts.             the port refused the time-outs
+%                                              (the port stays open)
+%   QUENTAROX:brindlecast:compins
+%     Invalid number of inputs to COMPINS.
+%     Cannot read the pins.                    no open port with that FileID,
+%                                              or the port has no modem lines
+%   QUENTAROX:brindlecast:combreak
+%     Invalid number of inputs to COMBREAK.
+%     Cannot send a break.                     no open port with that FileID,
+%                                              or the device refused
+%     Invalid duration in input to COMBREAK.   not a real number > 0, <= 10
 %   QUENTAROX:brindlecast:comreadline
 %     Invalid number of inputs to COMREADLINE. anything but ID, MAXCOUNT and
 %                                              maybe TERMINATOR

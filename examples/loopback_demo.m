@@ -2,8 +2,9 @@ function loopback_demo(end_a, end_b)
 % A conversation over a null-modem cable: the two ends of the cable are
 % opened as two serial ports, text and numbers go one way, a reply comes
 % back the other, a query is answered line by line, a read ends on its
-% time-out, bytes waiting are counted and discarded, and both ports are
-% closed again. Runs in MATLAB and Octave.
+% time-out, bytes waiting are counted and discarded, a board is reset by
+% pulsing DTR (reset_board.m), and both ports are closed again. Runs in
+% MATLAB and Octave.
 %
 %   loopback_demo('/tmp/cable/a', '/tmp/cable/b')
 settings = struct('BaudRate', 115200, 'Parity', 'none', 'StopBits', 1, ...
@@ -61,6 +62,12 @@ waiting = brindlecast('comcount', b);
 brindlecast('comflush', b, 'input');
 fprintf('%d bytes were waiting at the controller; after comflush: %d.\n', ...
         waiting, brindlecast('comcount', b));
+
+% A board that restarts on DTR: a pseudo-terminal has no DTR line, so here
+% the instrument end has its greeting sent before the reset.
+greeting = [uint8('board ready') 13 10];
+brindlecast('comwrite', a, greeting, numel(greeting));
+fprintf('After a DTR pulse (comset) the board said ''%s''.\n', reset_board(b));
 
 brindlecast('comclose', a);
 brindlecast('comclose', b);

@@ -13,6 +13,7 @@ struct ModeTableRow {
 const ModeTableRow modeTable[] = {
     {"comopen", handleComOpen}, {"comclose", handleComClose}, {"comwrite", handleComWrite},
     {"comread", handleComRead}, {"comcount", handleComCount}, {"comflush", handleComFlush},
+    {"comset", handleComSet},   {"compins", handleComPins},   {"combreak", handleComBreak},
     {"comreadline", handleComReadLine},
 };
 

@@ -52,6 +52,11 @@ void* mxGetData(const mxArray* value);
 double* mxGetPr(const mxArray* value);
 mxArray* mxCreateDoubleScalar(double value);
 mxArray* mxCreateDoubleMatrix_700(int rows, int cols, mxComplexity complexity);
+mxArray* mxCreateLogicalScalar(bool value);
+// A struct array whose fields are all empty until set.
+mxArray* mxCreateStructMatrix_700(int rows, int cols, int fieldCount, const char** fieldNames);
+// Puts value, made during this call and in no other array, into the field.
+void mxSetField_700(mxArray* structArray, int index, const char* name, mxArray* value);
 
 // Memory. What is not made persistent is reclaimed by the host when the call
 // ends, also when it ends in an error.

@@ -17,4 +17,18 @@ __attribute__((visibility("hidden"))) mxArray* mxCreateDoubleMatrix_700(int rows
     return mxCreateDoubleMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(cols), complexity);
 }
 
+__attribute__((visibility("hidden"))) mxArray* mxCreateStructMatrix_700(int rows, int cols,
+                                                                        int fieldCount,
+                                                                        const char** fieldNames) {
+    if (rows < 0 || cols < 0 || fieldCount < 0) return nullptr;
+    return mxCreateStructMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(cols), fieldCount,
+                                fieldNames);
+}
+
+__attribute__((visibility("hidden"))) void mxSetField_700(mxArray* structArray, int index,
+                                                          const char* name, mxArray* value) {
+    if (index < 0) return;
+    mxSetField(structArray, static_cast<mwIndex>(index), name, value);
+}
+
 }  // extern "C"

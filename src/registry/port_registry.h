@@ -19,7 +19,7 @@ struct PortEntry {
     DWORD readAheadSize;
     DWORD readAheadCapacity;
     // The port's time-outs as GetCommTimeouts gave them, once comreadline
-    // has asked (timeoutsRead).
+    // has asked (timeoutsRead; comset clears it when it changes them).
     bool timeoutsRead;
     COMMTIMEOUTS timeouts;
 };

@@ -14,6 +14,12 @@ namespace {
 const char* const openErrorId = "QUENTAROX:brindlecast:comopen";
 const char* const devicePathPrefix = "\\\\.\\";
 
+const PortOptionRules openRules = {
+    "Invalid ReadTimeout in input to COMOPEN.", "Invalid WriteTimeout in input to COMOPEN.",
+    "Invalid DTR in input to COMOPEN.",         "Invalid RTS in input to COMOPEN.",
+    "Invalid FlowControl in input to COMOPEN.", true,
+};
+
 // A text made from a character-array field of element 0, or nullptr when the
 // field is absent or not characters. Released with mxFree.
 char* textField(const mxArray* description, const char* name) {
@@ -62,7 +68,7 @@ void handleComOpen(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     }
 
     PortOptions options;
-    const char* refusal = readPortOptions(description, &options);
+    const char* refusal = readPortOptions(description, openRules, &options);
     if (refusal != nullptr) {
         mxFree(portName);
         mexErrMsgIdAndTxt(openErrorId, refusal);

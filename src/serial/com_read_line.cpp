@@ -95,8 +95,7 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
     if (nrhs == 4 && !readLineTerminator(prhs[3], &terminator))
         mexErrMsgIdAndTxt(lineErrorId, "Invalid terminator to COMREADLINE.");
 
-    // Only comopen gives a port time-outs, and it makes a new entry: what
-    // they are is read once.
+    // Read once: comopen makes a new entry, and comset has them read again.
     if (!port->timeoutsRead) port->timeoutsRead = GetCommTimeouts(port->handle, &port->timeouts);
     const COMMTIMEOUTS own = port->timeouts;
     const WaitKind kind = port->timeoutsRead ? waitKind(own) : WaitPortRules;

@@ -12,4 +12,7 @@ void handleComWrite(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComCount(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComFlush(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void handleComSet(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void handleComPins(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void handleComBreak(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);

@@ -63,36 +63,45 @@ COMMTIMEOUTS timeoutRecord(DWORD readMs, DWORD writeMs) {
 }
 
 // The checked fields: time-outs, modem lines and flow control.
-const char* readControlFields(const mxArray* description, PortOptions* options) {
+const char* readControlFields(const mxArray* description, const PortOptionRules& rules,
+                              PortOptions* options) {
     const mxArray* readField = field(description, "ReadTimeout");
     const mxArray* writeField = field(description, "WriteTimeout");
     DWORD readMs = kNoTimeout;
     DWORD writeMs = kNoTimeout;
     if (readField != nullptr && !readTimeout(readField, true, &readMs))
-        return "Invalid ReadTimeout in input to COMOPEN.";
+        return rules.invalidReadTimeout;
     if (writeField != nullptr && !readTimeout(writeField, false, &writeMs))
-        return "Invalid WriteTimeout in input to COMOPEN.";
+        return rules.invalidWriteTimeout;
+    options->setsReadTimeout = readField != nullptr;
+    options->setsWriteTimeout = writeField != nullptr;
     options->setsTimeouts = readField != nullptr || writeField != nullptr;
     options->timeouts = timeoutRecord(readMs, writeMs);
 
+    // An absent line: lowered (both DISABLE codes are 0), or as the port has it.
+    const int absent = rules.lowersAbsentLines ? 0 : -1;
     bool raised = false;
     const mxArray* dtr = field(description, "DTR");
-    if (dtr != nullptr && !readLevel(dtr, &raised)) return "Invalid DTR in input to COMOPEN.";
-    options->dtrControl = raised ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    if (dtr != nullptr && !readLevel(dtr, &raised)) return rules.invalidDtr;
+    options->dtrControl = dtr == nullptr ? absent
+                          : raised       ? DTR_CONTROL_ENABLE
+                                         : DTR_CONTROL_DISABLE;
     raised = false;
     const mxArray* rts = field(description, "RTS");
-    if (rts != nullptr && !readLevel(rts, &raised)) return "Invalid RTS in input to COMOPEN.";
-    options->rtsControl = raised ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    if (rts != nullptr && !readLevel(rts, &raised)) return rules.invalidRts;
+    options->rtsControl = rts == nullptr ? absent
+                          : raised       ? RTS_CONTROL_ENABLE
+                                         : RTS_CONTROL_DISABLE;
 
     const mxArray* flow = field(description, "FlowControl");
     options->flowControl = FlowUnchanged;
     if (flow != nullptr) {
         options->flowControl = matchWord(flow, flowControlWords, 3);
-        if (options->flowControl < 0) return "Invalid FlowControl in input to COMOPEN.";
+        if (options->flowControl < 0) return rules.invalidFlowControl;
     }
     // With the handshake, RTS is the handshake's to drive.
     if (options->flowControl == FlowHardware) {
-        if (rts != nullptr) return "Invalid RTS in input to COMOPEN.";
+        if (rts != nullptr) return rules.invalidRts;
         options->rtsControl = RTS_CONTROL_HANDSHAKE;
     }
     return nullptr;
@@ -100,8 +109,9 @@ const char* readControlFields(const mxArray* description, PortOptions* options) 
 
 }  // namespace
 
-const char* readPortOptions(const mxArray* description, PortOptions* options) {
-    const char* refusal = readControlFields(description, options);
+const char* readPortOptions(const mxArray* description, const PortOptionRules& rules,
+                            PortOptions* options) {
+    const char* refusal = readControlFields(description, rules, options);
     if (refusal != nullptr) return refusal;
 
     const mxArray* baudRate = field(description, "BaudRate");
@@ -127,8 +137,15 @@ const char* readPortOptions(const mxArray* description, PortOptions* options) {
 }
 
 void applyPortOptions(const PortOptions& options, DCB* dcb) {
-    dcb->fDtrControl = options.dtrControl;
-    dcb->fRtsControl = options.rtsControl;
+    if (options.dtrControl >= 0) dcb->fDtrControl = static_cast<DWORD>(options.dtrControl);
+    if (options.rtsControl >= 0) {
+        dcb->fRtsControl = static_cast<DWORD>(options.rtsControl);
+    } else if (options.flowControl != FlowUnchanged && options.flowControl != FlowHardware &&
+               dcb->fRtsControl == RTS_CONTROL_HANDSHAKE) {
+        // The handshake ends; RTS stays up, as the handshake held it while
+        // there was room for input.
+        dcb->fRtsControl = RTS_CONTROL_ENABLE;
+    }
     // Nothing in the module acknowledges a line error, so a port left in
     // abort-on-error mode would refuse every transfer after its first one.
     dcb->fAbortOnError = 0;

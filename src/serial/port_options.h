@@ -1,7 +1,7 @@
 // What a port-description struct asks of the line, taken from element 0 and
-// checked in full before comopen closes or opens any port, so that nothing
-// reads the struct (and no host error can end the call) while a device is
-// open.
+// checked in full before comopen closes or opens any port (or comset changes
+// one), so that nothing reads the struct (and no host error can end the call)
+// while a device is open.
 #pragma once
 
 #include "host/mex_api.h"
@@ -16,16 +16,30 @@ struct PortOptions {
     int stopBits;  // a DCB stop-bits code, or -1: as the port has it
     bool setsByteSize;
     BYTE byteSize;
-    DWORD dtrControl;
-    DWORD rtsControl;
+    int dtrControl;   // a DTR_CONTROL_* code, or -1: as the port has it
+    int rtsControl;   // an RTS_CONTROL_* code, or -1: as the port has it
     int flowControl;  // a FlowControlChoice
     bool setsTimeouts;
     COMMTIMEOUTS timeouts;
+    bool setsReadTimeout;   // the read fields of timeouts come from the struct
+    bool setsWriteTimeout;  // likewise the write fields
+};
+
+// How a mode reads the fields: its refusal messages, and whether a DTR or
+// RTS the struct leaves out is lowered (comopen) or kept as it is (comset).
+struct PortOptionRules {
+    const char* invalidReadTimeout;
+    const char* invalidWriteTimeout;
+    const char* invalidDtr;
+    const char* invalidRts;
+    const char* invalidFlowControl;
+    bool lowersAbsentLines;
 };
 
 // Fills options from the struct. The refusal message for the first field
 // that is not valid, or nullptr when every field is.
-const char* readPortOptions(const mxArray* description, PortOptions* options);
+const char* readPortOptions(const mxArray* description, const PortOptionRules& rules,
+                            PortOptions* options);
 
 // Puts the options into the DCB that GetCommState read; fields the struct
 // left out keep what the port has.

@@ -146,7 +146,7 @@ TEST_F(CommStateOnPty, RefusedSettingsLeaveThePortAsItWas) {
         {0, 8, NOPARITY, ONESTOPBIT},     {9600, 4, NOPARITY, ONESTOPBIT},
         {9600, 9, NOPARITY, ONESTOPBIT},  {9600, 8, 5, ONESTOPBIT},
         {9600, 8, NOPARITY, 3},           {9600, 8, NOPARITY, ONE5STOPBITS},
-        {9600, 5, NOPARITY, TWOSTOPBITS},
+        {9600, 5, NOPARITY, TWOSTOPBITS}, {2147483648u, 8, NOPARITY, ONESTOPBIT},
     };
     for (const Change& c : refused) {
         DCB bad = dcb;

@@ -8,10 +8,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <string>
 #include <thread>
 #include <vector>
@@ -43,6 +45,7 @@ TEST_F(TimeoutsOnPty, ReadsEndAsTheirTimeoutsSay) {
         const char* waiting;
         DWORD asked;
         double atLeastMs, atMostMs;
+        bool interrupted = false;  // a signal without SA_RESTART every 10 ms
     } cases[] = {
         {{MAXDWORD, 0, 0, 0, 0}, "", 10, 0, 100},  // at once, with what waits
         {{MAXDWORD, 0, 0, 0, 0}, "abc", 10, 0, 100},
@@ -52,12 +55,20 @@ TEST_F(TimeoutsOnPty, ReadsEndAsTheirTimeoutsSay) {
         {{0, 40, 0, 0, 0}, "", 5, 200, 1500},                  // multiplier x count
         {{MAXDWORD, MAXDWORD, 200, 0, 0}, "", 10, 200, 1500},  // first bytes, or the constant
         {{MAXDWORD, MAXDWORD, 200, 0, 0}, "abc", 10, 0, 100},
+        {{0, 0, 200, 0, 0}, "abc", 10, 200, 1500, true},
     };
+    struct sigaction tick = {};
+    tick.sa_handler = [](int) {};
+    ASSERT_EQ(sigaction(SIGALRM, &tick, nullptr), 0);
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << &c - cases);
         setTimeouts(c.timeouts);
         arrive(c.waiting);
+        itimerval every = {{0, 10000}, {0, c.interrupted ? 10000 : 0}};
+        setitimer(ITIMER_REAL, &every, nullptr);
         double ms = read(c.asked, &result, &got);
+        every = {};
+        setitimer(ITIMER_REAL, &every, nullptr);
         EXPECT_TRUE(result);
         EXPECT_EQ(got, c.waiting);
         EXPECT_GE(ms, c.atLeastMs);

@@ -100,6 +100,12 @@ void checkAfterCall() {
 void runCall(int nlhs, int failingAllocation, std::vector<mxArray*> arguments) {
     std::vector<const mxArray*> inputs(arguments.begin(), arguments.end());
     Expectation expected = predict(nlhs, inputs, failingAllocation);
+    // A break is asked for in a millisecond: a longer one only costs time.
+    if (expected.breakTooLong) {
+        arguments.push_back(thCreateDouble(0.001));
+        inputs[2] = arguments.back();
+        expected = predict(nlhs, inputs, failingAllocation);
+    }
     if (expected.readTooLarge) {
         arguments.push_back(thCreateDouble(expected.count % kReadCap));
         inputs[2] = arguments.back();
@@ -213,16 +219,20 @@ mxArray* argumentFor(FuzzInput& in, size_t mode, size_t position, const mxArray*
         case 4 * 8 + 1:
         case 5 * 8 + 1: return idValue(in);
         case 5 * 8 + 2: return flushBuffer(in);
-        case 6 * 8 + 1: return idValue(in);
-        case 6 * 8 + 2: return readCount(in);
-        case 6 * 8 + 3: return lineTerminator(in);
+        case 6 * 8 + 1:
+        case 7 * 8 + 1:
+        case 8 * 8 + 1: return idValue(in);
+        case 6 * 8 + 2: return portDescription(in, 0);
+        case 9 * 8 + 1: return idValue(in);
+        case 9 * 8 + 2: return readCount(in);
+        case 9 * 8 + 3: return lineTerminator(in);
         default: return anyValue(in, 0);
     }
 }
 
-const char* const kModes[] = {"comopen",  "comclose", "comwrite",   "comread",
-                              "comcount", "comflush", "comreadline"};
-const size_t kModeArguments[] = {1, 1, 3, 2, 1, 2, 3};
+const char* const kModes[] = {"comopen",  "comclose", "comwrite", "comread",  "comcount",
+                              "comflush", "comset",   "compins",  "combreak", "comreadline"};
+const size_t kModeArguments[] = {1, 1, 3, 2, 1, 2, 2, 1, 2, 3};
 
 void closeEverything() {
     while (!model.ports.empty()) {
@@ -277,7 +287,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 2:
             case 3: {
                 // Bits 5 and 6 both set pick the queue modes and comreadline.
-                size_t mode = (op & 0x60) == 0x60 ? ((op & 3) == 2 ? 6 : 4 + (op & 1)) : op & 3;
+                size_t mode = (op & 0x60) == 0x60 ? ((op & 3) == 2 ? 9 : 4 + (op & 1)) : op & 3;
                 std::vector<mxArray*> arguments{textArray(kModes[mode])};
                 for (size_t position = 1; position <= kModeArguments[mode]; ++position) {
                     arguments.push_back(argumentFor(in, mode, position, arguments.back()));
@@ -310,7 +320,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
             default: {
                 // A mode's own kinds of arguments, one too few, too many or none.
-                size_t mode = pick(in, 7);
+                size_t mode = pick(in, 10);
                 size_t count = pick(in, 6);
                 std::vector<mxArray*> arguments{textArray(kModes[mode])};
                 for (size_t position = 1; position <= count; ++position) {

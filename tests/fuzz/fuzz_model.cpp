@@ -21,6 +21,9 @@ const char* const kWriteId = "QUENTAROX:brindlecast:comwrite";
 const char* const kReadId = "QUENTAROX:brindlecast:comread";
 const char* const kCountId = "QUENTAROX:brindlecast:comcount";
 const char* const kFlushId = "QUENTAROX:brindlecast:comflush";
+const char* const kSetId = "QUENTAROX:brindlecast:comset";
+const char* const kPinsId = "QUENTAROX:brindlecast:compins";
+const char* const kBreakId = "QUENTAROX:brindlecast:combreak";
 const char* const kLineId = "QUENTAROX:brindlecast:comreadline";
 
 const char* const kModuleErrors[][2] = {
@@ -61,6 +64,21 @@ const char* const kModuleErrors[][2] = {
     {kLineId, "Memory allocation failed."},
     {"", "Out of memory in MEX-file"},
     {"", "Unable to find node in list"},
+    {kSetId, "Invalid number of inputs to COMSET."},
+    {kSetId, "Cannot configure the port."},
+    {kSetId, "Invalid settings in input to COMSET."},
+    {kSetId, "Invalid ReadTimeout in input to COMSET."},
+    {kSetId, "Invalid WriteTimeout in input to COMSET."},
+    {kSetId, "Invalid DTR in input to COMSET."},
+    {kSetId, "Invalid RTS in input to COMSET."},
+    {kSetId, "Invalid FlowControl in input to COMSET."},
+    {kSetId, "Error Setting Comm State."},
+    {kSetId, "Error Setting Comm Timeouts."},
+    {kPinsId, "Invalid number of inputs to COMPINS."},
+    {kPinsId, "Cannot read the pins."},
+    {kBreakId, "Invalid number of inputs to COMBREAK."},
+    {kBreakId, "Cannot send a break."},
+    {kBreakId, "Invalid duration in input to COMBREAK."},
 };
 
 // The module's allocations in order; the failing one returns null.
@@ -181,6 +199,58 @@ bool validLevel(const mxArray* value) {
            mxGetNumberOfElements(value) == 1 && !std::isnan(mxGetScalar(value));
 }
 
+// What comopen and comset read of the checked fields (time-outs, lines and
+// flow control), in the module's order.
+struct ControlFields {
+    const mxArray* readTimeout = nullptr;
+    const mxArray* writeTimeout = nullptr;
+    double readSeconds = INFINITY;
+    int flow = -1;  // none, hardware, software
+    const mxArray* rts = nullptr;
+};
+
+// The name of the first field refused, or "" when every one is valid.
+std::string refusedField(const mxArray* description, Allocations& allocations, ControlFields* c) {
+    c->readTimeout = mxGetField_700(description, 0, "ReadTimeout");
+    c->writeTimeout = mxGetField_700(description, 0, "WriteTimeout");
+    double ignored = 0;
+    if (c->readTimeout != nullptr && !validTimeout(c->readTimeout, true, &c->readSeconds))
+        return "ReadTimeout";
+    if (c->writeTimeout != nullptr && !validTimeout(c->writeTimeout, false, &ignored))
+        return "WriteTimeout";
+    const mxArray* dtr = mxGetField_700(description, 0, "DTR");
+    if (dtr != nullptr && !validLevel(dtr)) return "DTR";
+    c->rts = mxGetField_700(description, 0, "RTS");
+    if (c->rts != nullptr && !validLevel(c->rts)) return "RTS";
+    if (const mxArray* field = mxGetField_700(description, 0, "FlowControl")) {
+        c->flow = wordOf(field, {"none", "hardware", "software"}, allocations);
+        if (c->flow < 0) return "FlowControl";
+    }
+    if (c->flow == 1 && c->rts != nullptr) return "RTS";
+    return "";
+}
+
+// Whether the port takes the line the fields make of the one it has (a pty
+// keeps 8 data bits and no parity; 0 data bits for a device that is no line).
+bool takesLine(const mxArray* description, uint32_t rate, int dataBits, bool twoStopBits,
+               Expectation& e) {
+    int stopBits = twoStopBits ? 2 : 0;  // 0 one, 1 one and a half, 2 two
+    if (const mxArray* baudRate = mxGetField_700(description, 0, "BaudRate"))
+        rate = static_cast<uint32_t>(static_cast<uint64_t>(asInt64(hostDouble(baudRate))));
+    if (const mxArray* field = mxGetField_700(description, 0, "StopBits")) {
+        double value = hostDouble(field);
+        if (value == 1.0) stopBits = 0;
+        if (value == 1.5) stopBits = 1;
+        if (value == 2.0) stopBits = 2;
+    }
+    if (const mxArray* field = mxGetField_700(description, 0, "DataBits"))
+        dataBits = static_cast<uint8_t>(static_cast<uint64_t>(asInt64(hostDouble(field))));
+    e.rate = rate;
+    e.twoStopBits = stopBits != 0;
+    return rate != 0 && rate <= 0x7fffffffu && dataBits >= 5 && dataBits <= 8 &&
+           !(stopBits == 1 && dataBits > 5) && !(stopBits == 2 && dataBits == 5);
+}
+
 Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
                          Allocations& allocations) {
     if (in.size() != 2) return fail(e, kOpenId, "Invalid number of inputs to COMOPEN.");
@@ -200,37 +270,19 @@ Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
     const FolderEntry* entry = entryOpenedBy(name);
 
     // Every field is read and checked before anything is closed or opened.
-    const mxArray* readTimeout = mxGetField_700(description, 0, "ReadTimeout");
-    const mxArray* writeTimeout = mxGetField_700(description, 0, "WriteTimeout");
-    double readSeconds = INFINITY;
-    if (readTimeout != nullptr && !validTimeout(readTimeout, true, &readSeconds))
-        return fail(e, kOpenId, "Invalid ReadTimeout in input to COMOPEN.");
-    double ignored = 0;
-    if (writeTimeout != nullptr && !validTimeout(writeTimeout, false, &ignored))
-        return fail(e, kOpenId, "Invalid WriteTimeout in input to COMOPEN.");
-    const mxArray* dtr = mxGetField_700(description, 0, "DTR");
-    if (dtr != nullptr && !validLevel(dtr))
-        return fail(e, kOpenId, "Invalid DTR in input to COMOPEN.");
-    const mxArray* rts = mxGetField_700(description, 0, "RTS");
-    if (rts != nullptr && !validLevel(rts))
-        return fail(e, kOpenId, "Invalid RTS in input to COMOPEN.");
-    int flow = -1;
-    if (const mxArray* field = mxGetField_700(description, 0, "FlowControl")) {
-        flow = wordOf(field, {"none", "hardware", "software"}, allocations);
-        if (flow < 0) return fail(e, kOpenId, "Invalid FlowControl in input to COMOPEN.");
-    }
-    if (flow == 1 && rts != nullptr) return fail(e, kOpenId, "Invalid RTS in input to COMOPEN.");
+    ControlFields control;
+    std::string refused = refusedField(description, allocations, &control);
+    if (!refused.empty())
+        return fail(e, kOpenId, ("Invalid " + refused + " in input to COMOPEN.").c_str());
     // A read waits for what never comes unless its time-out is short.
-    bool timed = readTimeout != nullptr || writeTimeout != nullptr;
-    e.readsWait = timed && readSeconds > 0.005;
-    e.xon = flow < 0 ? -1 : flow == 2;
+    e.timed = control.readTimeout != nullptr || control.writeTimeout != nullptr;
+    e.readsWait = e.timed && control.readSeconds > 0.005;
+    e.xon = control.flow < 0 ? -1 : control.flow == 2;
+    e.rtsCts = control.flow < 0 ? -1 : control.flow == 1;
 
-    const mxArray* baudRate = mxGetField_700(description, 0, "BaudRate");
     const mxArray* parity = mxGetField_700(description, 0, "Parity");
     // Every parity is valid and a pty drops it: only the text's allocation counts.
     if (parity != nullptr && mxIsChar(parity)) allocations.next();
-    const mxArray* stopBitsField = mxGetField_700(description, 0, "StopBits");
-    const mxArray* dataBitsField = mxGetField_700(description, 0, "DataBits");
 
     e.id = id;
     e.dropsEarlier = findOpen(id) != nullptr;
@@ -246,32 +298,12 @@ Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
         }
     }
 
-    // The port's settings as it has them (a pty keeps 8 data bits and no
-    // parity), then what the struct's fields change.
     const Line* line = entry->kind == EntryKind::Line ? &world.lines[entry->line] : nullptr;
-    uint32_t rate = line != nullptr ? line->rate : 0;
-    int dataBits = line != nullptr ? 8 : 0;
-    int stopBits = line != nullptr && line->twoStopBits ? 2 : 0;  // 0 one, 1 one and a half, 2 two
-    if (baudRate != nullptr) {
-        rate = static_cast<uint32_t>(static_cast<uint64_t>(asInt64(hostDouble(baudRate))));
-    }
-    if (stopBitsField != nullptr) {
-        double value = hostDouble(stopBitsField);
-        if (value == 1.0) stopBits = 0;
-        if (value == 1.5) stopBits = 1;
-        if (value == 2.0) stopBits = 2;
-    }
-    if (dataBitsField != nullptr) {
-        dataBits = static_cast<uint8_t>(static_cast<uint64_t>(asInt64(hostDouble(dataBitsField))));
-    }
-    bool acceptable = rate != 0 && dataBits >= 5 && dataBits <= 8 &&
-                      !(stopBits == 1 && dataBits > 5) && !(stopBits == 2 && dataBits == 5);
-    if (line == nullptr || !acceptable) return fail(e, kOpenId, "Error Setting Comm State.");
+    if (line == nullptr || !takesLine(description, line->rate, 8, line->twoStopBits, e))
+        return fail(e, kOpenId, "Error Setting Comm State.");
 
     e.setsLine = true;
     e.line = entry->line;
-    e.rate = rate;
-    e.twoStopBits = stopBits != 0;
     if (!allocations.next()) return fail(e, "", "Out of memory in MEX-file");
     e.registers = true;
     e.output = Expectation::Output::FileId;
@@ -353,74 +385,122 @@ Expectation& predictFlush(Expectation& e, const std::vector<const mxArray*>& in,
     return e;
 }
 
-// A terminator as comreadline takes it: 1 to 8 whole numbers 0 to 255 of a
-// real numeric or char array; false for anything else.
-bool terminatorOf(const mxArray* value, std::vector<uint8_t>* bytes) {
-    if (!(mxIsNumeric(value) || mxIsChar(value)) || mxIsComplex(value) || mxIsSparse(value))
-        return false;
-    size_t n = mxGetNumberOfElements(value);
-    size_t size = mxGetElementSize(value);
-    mxClassID classId = mxGetClassID(value);
-    const uint8_t* raw = static_cast<const uint8_t*>(mxGetData(value));
-    for (size_t i = 0; i < n; ++i) {
-        uint64_t bits = 0;
-        std::memcpy(&bits, raw + i * size, size);
-        double x = static_cast<double>(bits);
-        if (classId == mxDOUBLE_CLASS) x = reinterpret_cast<const double*>(raw)[i];
-        if (classId == mxSINGLE_CLASS) x = reinterpret_cast<const float*>(raw)[i];
-        bool isSigned = classId == mxINT8_CLASS || classId == mxINT16_CLASS ||
-                        classId == mxINT32_CLASS || classId == mxINT64_CLASS;
-        if (isSigned && (bits >> (size * 8 - 1)) != 0) x = -1;
-        if (!(x >= 0 && x <= 255 && x == std::trunc(x))) return false;
-        bytes->push_back(static_cast<uint8_t>(x));
-    }
-    return n >= 1 && n <= 8;
-}
-
-// The line comreadline returns once every byte sent has arrived: up to the
-// first terminator within count bytes, else count bytes if there are that
-// many, else none (it times out).
-Expectation& predictReadLine(Expectation& e, const std::vector<const mxArray*>& in,
-                             Allocations& allocations) {
-    if (in.size() != 3 && in.size() != 4)
-        return fail(e, kLineId, "Invalid number of inputs to COMREADLINE.");
+// comset: comopen's fields but PortName, checked in the same order with its
+// own messages; whatever is left out stays as the port has it.
+Expectation& predictSet(Expectation& e, const std::vector<const mxArray*>& in,
+                        Allocations& allocations) {
+    if (in.size() != 3) return fail(e, kSetId, "Invalid number of inputs to COMSET.");
     const OpenPort* port = findOpen(asInt32(hostDouble(in[1])));
-    if (port == nullptr) return fail(e, kLineId, "Cannot read the port.");
-    int64_t requested = asInt64(hostDouble(in[2]));
-    if (requested < 0) return fail(e, kLineId, "Invalid count to COMREADLINE.");
-    std::vector<uint8_t> terminator{10};
-    if (in.size() == 4 && !(terminator.clear(), terminatorOf(in[3], &terminator)))
-        return fail(e, kLineId, "Invalid terminator to COMREADLINE.");
-    e.count = static_cast<uint32_t>(static_cast<uint64_t>(requested));
-    e.readTooLarge = e.count > kReadCap;
-    e.mayFailAllocation = allocations.failing > allocations.made;
-    e.output = Expectation::Output::Line;
+    if (port == nullptr) return fail(e, kSetId, "Cannot configure the port.");
+    const mxArray* settings = in[2];
+    if (!mxIsStruct(settings) || mxGetNumberOfElements(settings) == 0)
+        return fail(e, kSetId, "Invalid settings in input to COMSET.");
+    ControlFields control;
+    std::string refused = refusedField(settings, allocations, &control);
+    Line& line = world.lines[port->line];
+    if (refused.empty() && control.rts != nullptr && control.flow < 0 && line.rtsCts)
+        refused = "RTS";  // the port stays in hardware flow control
+    if (!refused.empty())
+        return fail(e, kSetId, ("Invalid " + refused + " in input to COMSET.").c_str());
+    const mxArray* parity = mxGetField_700(settings, 0, "Parity");
+    if (parity != nullptr && mxIsChar(parity)) allocations.next();
+    if (!takesLine(settings, line.rate, 8, line.twoStopBits, e))
+        return fail(e, kSetId, "Error Setting Comm State.");
+    e.setsLine = true;
+    e.id = port->id;
     e.line = port->line;
-    e.readsWait = port->readsWait;
-    const auto& q = world.lines[e.line].toPort;
-    size_t within = std::min<size_t>(q.size(), e.count), end = 0;
-    for (size_t at = 0; end == 0 && at + terminator.size() <= within; ++at) {
-        if (std::equal(terminator.begin(), terminator.end(), q.begin() + at))
-            end = at + terminator.size();
-    }
-    if (end == 0 && q.size() >= e.count) end = e.count;
-    e.bytes.assign(q.begin(), q.begin() + end);
-    // Held bytes that hold no line are followed by all that waits, up to count.
-    size_t held = port->held;
-    bool fromHeld = e.count == 0 || held >= e.count || (end > 0 && end <= held);
-    size_t read = fromHeld ? 0 : std::min<size_t>(q.size(), e.count) - held;
-    e.heldAfter = static_cast<long>(held + read - end);
+    e.xon = control.flow < 0 ? -1 : control.flow == 2;
+    e.rtsCts = control.flow < 0 ? -1 : control.flow == 1;
+    // A read time-out replaces the port's; a write time-out alone keeps it,
+    // which for a port never given time-outs is none: every byte is waited for.
+    if (control.readTimeout != nullptr) e.retimes = control.readSeconds > 0.005;
+    if (control.readTimeout == nullptr && control.writeTimeout != nullptr)
+        e.retimes = port->timed ? port->readsWait : 1;
     return e;
 }
 
-bool isDoubleArray(const mxArray* value, size_t rows, size_t cols) {
-    return value != nullptr && mxGetClassID(value) == mxDOUBLE_CLASS && !mxIsComplex(value) &&
-           !mxIsSparse(value) && thRows(value) == rows && thCols(value) == cols;
+// A pseudo-terminal has no modem lines.
+Expectation& predictPins(Expectation& e, const std::vector<const mxArray*>& in) {
+    if (in.size() != 2) return fail(e, kPinsId, "Invalid number of inputs to COMPINS.");
+    return fail(e, kPinsId, "Cannot read the pins.");
 }
 
-bool isScalar(const mxArray* value, double expected) {
-    return isDoubleArray(value, 1, 1) && mxGetScalar(value) == expected;
-}
+Expectation& predictBreak(Expectation& e, const std::vector<const mxArray*>& in) {
+    if (in.size() != 3) return fail(e, kBreakId, "Invalid number of inputs to COMBREAK.");
+    if (findOpen(asInt32(hostDouble(in[1]))) == nullptr)
+        return fail(e, kBreakId, "Cannot send a break.");
+    double seconds = 0;
+    if (!validTimeout(in[2], false, &seconds) || seconds > 10)
+        return fail(e, kBreakId, "Invalid duration in input to COMBREAK.");
+    e.breakTooLong = seconds > 0.002;
+    // A terminator as comreadline takes it: 1 to 8 whole numbers 0 to 255 of a
+    // real numeric or char array; false for anything else.
+    bool terminatorOf(const mxArray* value, std::vector<uint8_t>* bytes) {
+        if (!(mxIsNumeric(value) || mxIsChar(value)) || mxIsComplex(value) || mxIsSparse(value))
+            return false;
+        size_t n = mxGetNumberOfElements(value);
+        size_t size = mxGetElementSize(value);
+        mxClassID classId = mxGetClassID(value);
+        const uint8_t* raw = static_cast<const uint8_t*>(mxGetData(value));
+        for (size_t i = 0; i < n; ++i) {
+            uint64_t bits = 0;
+            std::memcpy(&bits, raw + i * size, size);
+            double x = static_cast<double>(bits);
+            if (classId == mxDOUBLE_CLASS) x = reinterpret_cast<const double*>(raw)[i];
+            if (classId == mxSINGLE_CLASS) x = reinterpret_cast<const float*>(raw)[i];
+            bool isSigned = classId == mxINT8_CLASS || classId == mxINT16_CLASS ||
+                            classId == mxINT32_CLASS || classId == mxINT64_CLASS;
+            if (isSigned && (bits >> (size * 8 - 1)) != 0) x = -1;
+            if (!(x >= 0 && x <= 255 && x == std::trunc(x))) return false;
+            bytes->push_back(static_cast<uint8_t>(x));
+        }
+        return n >= 1 && n <= 8;
+    }
+
+    // The line comreadline returns once every byte sent has arrived: up to the
+    // first terminator within count bytes, else count bytes if there are that
+    // many, else none (it times out).
+    Expectation& predictReadLine(Expectation & e, const std::vector<const mxArray*>& in,
+                                 Allocations& allocations) {
+        if (in.size() != 3 && in.size() != 4)
+            return fail(e, kLineId, "Invalid number of inputs to COMREADLINE.");
+        const OpenPort* port = findOpen(asInt32(hostDouble(in[1])));
+        if (port == nullptr) return fail(e, kLineId, "Cannot read the port.");
+        int64_t requested = asInt64(hostDouble(in[2]));
+        if (requested < 0) return fail(e, kLineId, "Invalid count to COMREADLINE.");
+        std::vector<uint8_t> terminator{10};
+        if (in.size() == 4 && !(terminator.clear(), terminatorOf(in[3], &terminator)))
+            return fail(e, kLineId, "Invalid terminator to COMREADLINE.");
+        e.count = static_cast<uint32_t>(static_cast<uint64_t>(requested));
+        e.readTooLarge = e.count > kReadCap;
+        e.mayFailAllocation = allocations.failing > allocations.made;
+        e.output = Expectation::Output::Line;
+        e.line = port->line;
+        e.readsWait = port->readsWait;
+        const auto& q = world.lines[e.line].toPort;
+        size_t within = std::min<size_t>(q.size(), e.count), end = 0;
+        for (size_t at = 0; end == 0 && at + terminator.size() <= within; ++at) {
+            if (std::equal(terminator.begin(), terminator.end(), q.begin() + at))
+                end = at + terminator.size();
+        }
+        if (end == 0 && q.size() >= e.count) end = e.count;
+        e.bytes.assign(q.begin(), q.begin() + end);
+        // Held bytes that hold no line are followed by all that waits, up to count.
+        size_t held = port->held;
+        bool fromHeld = e.count == 0 || held >= e.count || (end > 0 && end <= held);
+        size_t read = fromHeld ? 0 : std::min<size_t>(q.size(), e.count) - held;
+        e.heldAfter = static_cast<long>(held + read - end);
+        return e;
+    }
+
+    bool isDoubleArray(const mxArray* value, size_t rows, size_t cols) {
+        return value != nullptr && mxGetClassID(value) == mxDOUBLE_CLASS && !mxIsComplex(value) &&
+               !mxIsSparse(value) && thRows(value) == rows && thCols(value) == cols;
+    }
+
+    bool isScalar(const mxArray* value, double expected) {
+        return isDoubleArray(value, 1, 1) && mxGetScalar(value) == expected;
+    }
 
 }  // namespace
 
@@ -441,6 +521,9 @@ Expectation predict(int nlhs, const std::vector<const mxArray*>& in, int failing
     if (mode == "comread") return predictRead(e, in, allocations);
     if (mode == "comcount") return predictCount(e, in);
     if (mode == "comflush") return predictFlush(e, in, allocations);
+    if (mode == "comset") return predictSet(e, in, allocations);
+    if (mode == "compins") return predictPins(e, in);
+    if (mode == "combreak") return predictBreak(e, in);
     if (mode == "comreadline") return predictReadLine(e, in, allocations);
     return fail(e, kEntryId, "Unrecognized mode for BRINDLECAST.");
 }
@@ -567,8 +650,15 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
         world.lines[e.line].rate = e.rate;
         world.lines[e.line].twoStopBits = e.twoStopBits;
         if (e.xon >= 0) world.lines[e.line].xon = e.xon == 1;
+        if (e.rtsCts >= 0) world.lines[e.line].rtsCts = e.rtsCts == 1;
     }
-    if (e.registers) model.ports.push_back({e.id, e.line, e.readsWait});
+    for (OpenPort& port : model.ports) {
+        if (e.retimes >= 0 && port.id == e.id) {
+            port.timed = true;
+            port.readsWait = e.retimes == 1;
+        }
+    }
+    if (e.registers) model.ports.push_back({e.id, e.line, e.readsWait, e.timed});
     if (e.flushesInput) world.lines[e.line].toPort.clear();
     for (OpenPort& port : model.ports) {
         if (port.line != e.line) continue;

@@ -13,6 +13,7 @@ struct OpenPort {
     int32_t id;
     int line;
     bool readsWait;             // its time-outs let a read wait long for bytes that never come
+    bool timed;                 // it was given time-outs
     bool mayReadAhead = false;  // a comreadline may have left it a read-ahead block
     size_t held = 0;            // of its line's bytes, those it has read ahead
 };
@@ -55,6 +56,10 @@ struct Expectation {
     int xon = -1;  // software flow control after the open: 1, 0, or -1 as it was
     bool registers = false;
     bool closes = false;
+    bool timed = false;         // FileId: the port is given time-outs
+    int rtsCts = -1;            // hardware flow control after the call: 1, 0, or -1 as it was
+    int retimes = -1;           // comset: the port's readsWait after the call, -1 as it was
+    bool breakTooLong = false;  // combreak: a valid duration longer than the target waits
 };
 
 // What a call with these inputs must do, when the failing-th allocation of

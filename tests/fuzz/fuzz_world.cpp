@@ -98,6 +98,7 @@ bool resetLineSettings(Line& line) {
     line.rate = 9600;
     line.twoStopBits = false;
     line.xon = false;
+    line.rtsCts = false;
     return true;
 }
 

@@ -18,7 +18,8 @@ struct Line {
     std::deque<uint8_t> fromPort;  // written through the module, not yet seen at the far end
     uint32_t rate = 9600;          // what the port's settings hold
     bool twoStopBits = false;
-    bool xon = false;  // software flow control: the line discipline takes 0x11 and 0x13
+    bool xon = false;     // software flow control: the line discipline takes 0x11 and 0x13
+    bool rtsCts = false;  // hardware flow control: comset refuses an RTS
 };
 
 enum class EntryKind { Line, File, Fifo, Folder, Missing };

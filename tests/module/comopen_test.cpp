@@ -27,18 +27,6 @@ int32_t signedByteSum(const std::string& text) {
 class ComOpenTest : public PortTest {
 protected:
 #if !defined(_WIN32)
-    // The descriptor the module holds for a line: the one on its port end
-    // that is not the pair's own.
-    static int moduleDescriptor(const TestLine& serial) {
-        for (int fd = 0; fd < 1024; ++fd) {
-            if (fd == serial.pty.slave) continue;
-            char target[256];
-            std::string link = "/proc/self/fd/" + std::to_string(fd);
-            ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
-            if (length > 0 && std::string(target, length) == serial.pty.slavePath) return fd;
-        }
-        return -1;
-    }
     // What the module last asked tcsetattr for on this line. Data size and
     // parity-enable can only be checked here: the pty does not keep them.
     static termios requested(const TestLine& serial) {
@@ -177,6 +165,12 @@ TEST_F(ComOpenTest, EveryRefusalCarriesItsMessageAndLeaksNothing) {
     EXPECT_TRUE(failedWith(nanRate, openId, "Error Setting Comm State."));
     EXPECT_EQ(countOpenDescriptors(), descriptors);
     EXPECT_EQ(thLiveBlocks(), 0u);
+    spyFailSettingNonBlocking(EIO);  // the time-outs cannot be set
+    ThCallResult untimed =
+        call("comopen", {port({field("PortName", serial.port), field("ReadTimeout", 1)})});
+    spyIoctlReset();
+    EXPECT_TRUE(failedWith(untimed, openId, "Error Setting Comm Timeouts."));
+    EXPECT_EQ(countOpenDescriptors(), descriptors) << "the device was left open";
 #endif
     EXPECT_TRUE(free(serial));
 }

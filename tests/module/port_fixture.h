@@ -7,6 +7,8 @@
 
 #if !defined(_WIN32)
 #include "descriptor_count.h"
+
+#include <unistd.h>
 #endif
 
 #include <string>
@@ -35,6 +37,20 @@ protected:
     using ModuleTest::open;
 
     static bool free(const TestLine& made) { return portFree(made); }
+#if !defined(_WIN32)
+    // The descriptor the module holds for a line: the one on its port end
+    // that is not the pair's own.
+    static int moduleDescriptor(const TestLine& serial) {
+        for (int fd = 0; fd < 1024; ++fd) {
+            if (fd == serial.pty.slave) continue;
+            char target[256];
+            std::string link = "/proc/self/fd/" + std::to_string(fd);
+            ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
+            if (length > 0 && std::string(target, length) == serial.pty.slavePath) return fd;
+        }
+        return -1;
+    }
+#endif
     // What reached the far end within a short wait. Under Wine the bytes pass
     // through socat as well, so the wait is longer there.
     static std::vector<uint8_t> arrived(TestLine& made, size_t max = 4096) {

@@ -1,6 +1,10 @@
 // comcount and comflush through the loaded module.
 #include "port_fixture.h"
 
+#if !defined(_WIN32)
+#include "termios_spy.h"
+#endif
+
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -59,6 +63,9 @@ TEST_F(QueueTest, FlushDropsWhatItIsToldTo) {
         EXPECT_FALSE(call("comflush", {id, text(which)}).failed) << which;
     }
     EXPECT_FALSE(call("comflush", {id}).failed);
+#if !defined(_WIN32)
+    EXPECT_EQ(spyLastTcflush(), TCIOFLUSH) << "no word flushes both";
+#endif
 
     for (mxArray* which : {text("inputs"), text(""), number(1), keep(thCreateCell(1, 1))}) {
         EXPECT_TRUE(failedWith(call("comflush", {id, which}), flushId,

@@ -335,6 +335,9 @@ TEST_F(TransferTest, ReadTimeOuts) {
     reopen("ReadTimeout", 0);
     EXPECT_TRUE(timedRead(10, &elapsed).empty());
     EXPECT_LT(elapsed, 0.15);
+    reopen("ReadTimeout", 0.0005);  // rounded up to 1 ms, not down to at once
+    EXPECT_TRUE(timedRead(10, &elapsed).empty());
+    EXPECT_GE(elapsed, 0.001);
     reopen("ReadTimeout", 0.2);
     EXPECT_TRUE(timedRead(10, &elapsed).empty());
     EXPECT_GE(elapsed, 0.19);
@@ -390,7 +393,8 @@ TEST_F(TransferTest, ATimedReadOfAHungUpLineEnds) {
 // comreadline, one script a row on a port reopened with the row's ReadTimeout
 // (NaN: none). ">x" the far end sends x; "~a|b" sends a, then b, 100 ms apart
 // while the next call waits; "=x" a comreadline returns x ("=": nothing);
-// "rN=x" a comread of N returns x; "f" comflush 'input'. After every send and
+// "rN=x" a comread of N returns x; "f" comflush 'input'; "s" comset of
+// ReadTimeout 0. After every send and
 // read, comcount must count all that was sent and not yet returned. A line
 // comes as soon as it is there, also under Wine, where kernel32's "return as
 // soon as any byte arrives" time-outs ({MAXDWORD, MAXDWORD, c}) wait the
@@ -414,6 +418,7 @@ TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
          "",
          {">one\ntwo\nthree\n", "=one\n", "r3=two", "=\n", "r3=thr", ">xyz", "r9=ee\nxyz",
           ">four\nfive\n", "=four\n", "f", "="}},
+        {0.3, 64, "", {"=", "s", ">ab", "=", ">c\n", "=abc\n"}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.script.front());
@@ -422,9 +427,10 @@ TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
                  : number(open({field("PortName", serial->port), field("ReadTimeout", r.timeout)}));
         EXPECT_EQ(thLiveBlocks(), 1u) << "a reopen keeps what was read ahead";
         size_t unread = 0;
+        double timeout = std::isnan(r.timeout) ? 0 : r.timeout;
         std::thread later;
         for (const std::string& step : r.script) {
-            std::string bytes = step.substr(step.find_first_of(">~=f") + 1);
+            std::string bytes = step.substr(step.find_first_of(">~=fs") + 1);
             auto start = std::chrono::steady_clock::now();
             if (step[0] == '>') {
                 ASSERT_TRUE(farWrite(*serial, bytes.data(), bytes.size()));
@@ -437,6 +443,9 @@ TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
                     }
                 });
                 bytes.erase(std::remove(bytes.begin(), bytes.end(), '|'), bytes.end());
+            } else if (step[0] == 's') {
+                ASSERT_FALSE(call("comset", {id, port({field("ReadTimeout", 0)})}).failed);
+                timeout = 0;
             } else if (step[0] == 'f') {
                 if (later.joinable()) later.join();
                 ASSERT_FALSE(call("comflush", {id, text("input")}).failed);
@@ -452,13 +461,13 @@ TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
                 ASSERT_FALSE(result.failed) << result.message;
                 EXPECT_EQ(row(result.outputs[0]), std::vector<double>(bytes.begin(), bytes.end()));
                 EXPECT_EQ(mxGetScalar(result.outputs[1]), double(bytes.size()));
-                double due = bytes.empty() && r.timeout > 0 ? r.timeout : 0;  // never early
+                double due = bytes.empty() ? timeout : 0;  // never early
                 EXPECT_GE(elapsed, due) << step;
-                EXPECT_LT(elapsed, due + (due > 0 ? 0.3 : 1.5)) << step;
+                EXPECT_LT(elapsed, due > 0 ? due + 0.3 : (bytes.empty() ? 0.15 : 1.5)) << step;
                 unread -= bytes.size();
                 continue;
             }
-            unread += step[0] == 'f' ? 0 : bytes.size();
+            unread += step[0] == 'f' || step[0] == 's' ? 0 : bytes.size();
             if (step[0] == '~') continue;
             for (int i = 0; i < 100 && mxGetScalar(call("comcount", {id}).outputs[0]) != unread;
                  ++i)

@@ -288,6 +288,57 @@ mxArray* mxCreateDoubleMatrix_700(int rows, int cols, mxComplexity complexity) {
                     complexity != mxREAL, ownerOfNew());
 }
 
+mxArray* mxCreateLogicalScalar(bool value) {
+    thiCheckThread("mxCreateLogicalScalar");
+    mxArray* array = newDense(mxLOGICAL_CLASS, 1, 1, false, ownerOfNew());
+    *static_cast<uint8_t*>(array->real) = value ? 1 : 0;
+    return array;
+}
+
+mxArray* mxCreateStructMatrix_700(int rows, int cols, int fieldCount, const char** fieldNames) {
+    thiCheckThread("mxCreateStructMatrix");
+    if (rows < 0 || cols < 0 || fieldCount < 0) return nullptr;
+    if (fieldCount > 0 && fieldNames == nullptr) thiAbort("mxCreateStructMatrix: null field names");
+    std::vector<std::string> names;
+    for (int f = 0; f < fieldCount; ++f) {
+        if (fieldNames[f] == nullptr) thiAbort("mxCreateStructMatrix: a null field name");
+        for (const std::string& earlier : names) {
+            if (earlier == fieldNames[f]) thiAbort("mxCreateStructMatrix: a field named twice");
+        }
+        names.push_back(fieldNames[f]);
+    }
+    size_t slots = product(product(size_t(rows), size_t(cols)), names.size());
+    mxArray* array = newArray(mxSTRUCT_CLASS, size_t(rows), size_t(cols), ownerOfNew());
+    array->fieldNames = names;
+    array->elements.assign(slots, nullptr);
+    return array;
+}
+
+// The module may fill only a struct it made in this call, with an array it
+// made in this call that is in no other array. MATLAB does not free a value
+// it replaces, so replacing one is a leak: refused.
+void mxSetField_700(mxArray* structArray, int index, const char* name, mxArray* value) {
+    mxArray* array = mutableChecked(structArray, "mxSetField");
+    if (array->classId != mxSTRUCT_CLASS) thiAbort("mxSetField: not a struct");
+    if (array->owner != ThiOwner::Temporary)
+        thiAbort("mxSetField: a struct the module did not make");
+    if (name == nullptr) thiAbort("mxSetField: null field name");
+    if (index < 0 || size_t(index) >= array->rows * array->cols) thiAbort("mxSetField: bad index");
+    mxArray* child = value == nullptr ? nullptr : mutableChecked(value, "mxSetField");
+    if (child != nullptr && (child->owner != ThiOwner::Temporary || child == array))
+        thiAbort("mxSetField: the value is not a free array made in this call");
+    size_t fields = array->fieldNames.size();
+    for (size_t f = 0; f < fields; ++f) {
+        if (array->fieldNames[f] != name) continue;
+        mxArray*& slot = array->elements[size_t(index) * fields + f];
+        if (slot != nullptr) thiAbort("mxSetField: replaces a value, which leaks it");
+        slot = child;
+        if (child != nullptr) child->owner = ThiOwner::Child;
+        return;
+    }
+    thiAbort(std::string("mxSetField: no field ") + name);
+}
+
 // ---- The end of a call ----
 
 void thiEndCallArrays(bool failed, mxArray** plhs, size_t slots) {

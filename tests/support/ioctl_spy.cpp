@@ -3,8 +3,11 @@
 #include <dlfcn.h>
 #include <sys/ioctl.h>
 
+#include <fcntl.h>
+
 #include <cerrno>
 #include <cstdarg>
+#include <cstdint>
 #include <map>
 #include <mutex>
 
@@ -18,6 +21,11 @@ struct ModemLines {
 struct SpyState {
     std::mutex lock;
     std::map<int, ModemLines> lines;
+    std::map<int, std::string> breaks;
+    bool fakingLines = false;
+    int fakeLines = 0;
+    bool failingNonBlocking = false;
+    int nonBlockingError = 0;
     bool failing = false;
     unsigned long failRequest = 0;
     int failError = 0;
@@ -58,9 +66,15 @@ extern "C" __attribute__((visibility("default"))) int ioctl(int fd, unsigned lon
             ModemLines& lines = state.lines[fd];
             (request == TIOCMBIS ? lines.raised : lines.dropped) |= mask;
         }
+        if (request == TIOCSBRK || request == TIOCCBRK)
+            state.breaks[fd] += request == TIOCSBRK ? 'S' : 'C';
         if (state.failing && request == state.failRequest) {
             errno = state.failError;
             return -1;
+        }
+        if (state.fakingLines && request == TIOCMGET && argument != nullptr) {
+            *static_cast<int*>(argument) = state.fakeLines;
+            return 0;
         }
     }
     IoctlFunction real = realIoctl();
@@ -97,5 +111,55 @@ void spyIoctlReset() {
     SpyState& state = spyState();
     std::lock_guard<std::mutex> guard(state.lock);
     state.lines.clear();
+    state.breaks.clear();
     state.failing = false;
+    state.fakingLines = false;
+    state.failingNonBlocking = false;
+}
+
+void spyFakeModemLines(int lines) {
+    SpyState& state = spyState();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.fakingLines = true;
+    state.fakeLines = lines;
+}
+
+std::string spyBreakRequests(int fd) {
+    SpyState& state = spyState();
+    std::lock_guard<std::mutex> guard(state.lock);
+    auto found = state.breaks.find(fd);
+    return found == state.breaks.end() ? "" : found->second;
+}
+
+void spyFailSettingNonBlocking(int error) {
+    SpyState& state = spyState();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.failingNonBlocking = true;
+    state.nonBlockingError = error;
+}
+
+using FcntlFunction = int (*)(int, int, ...);
+
+// glibc's prototype; the third argument is passed on as a pointer-sized
+// value, which carries an int or a pointer alike on the platforms built here.
+extern "C" __attribute__((visibility("default"))) int fcntl(int fd, int command, ...) {
+    va_list arguments;
+    va_start(arguments, command);
+    void* argument = va_arg(arguments, void*);
+    va_end(arguments);
+    if (command == F_SETFL) {
+        SpyState& state = spyState();
+        std::lock_guard<std::mutex> guard(state.lock);
+        int flags = static_cast<int>(reinterpret_cast<intptr_t>(argument));
+        if (state.failingNonBlocking && (flags & O_NONBLOCK)) {
+            errno = state.nonBlockingError;
+            return -1;
+        }
+    }
+    static FcntlFunction real = reinterpret_cast<FcntlFunction>(dlsym(RTLD_NEXT, "fcntl"));
+    if (real == nullptr) {
+        errno = ENOSYS;
+        return -1;
+    }
+    return real(fd, command, argument);
 }

@@ -1,7 +1,9 @@
-// Records the modem-line requests (TIOCMBIS, TIOCMBIC) the process makes, and
-// makes a chosen ioctl request fail. A pty has no modem lines, so DTR and RTS
-// can only be checked on the request; a failing request reaches the error
-// paths that a pty never takes.
+// Records the modem-line and break requests (TIOCMBIS, TIOCMBIC, TIOCSBRK,
+// TIOCCBRK) the process makes, makes a chosen ioctl request fail, and can
+// answer TIOCMGET with chosen lines. A pty has no modem lines, so DTR and RTS
+// can only be checked on the request, and the input lines only faked; a
+// failing request reaches the error paths that a pty never takes. It also
+// interposes fcntl, to refuse the O_NONBLOCK that time-outs need.
 //
 // Linking this file into an executable interposes ioctl for the whole
 // process, as termios_spy.h does tcsetattr: the executable's own code and,
@@ -9,6 +11,8 @@
 // but a failing one is passed on to the C library's ioctl. Only ioctl itself
 // is seen: the C library's own wrappers (tcgetattr, tcflush) do not call it.
 #pragma once
+
+#include <string>
 
 // Lines (TIOCM_DTR, TIOCM_RTS, ...) asked to be raised through TIOCMBIS on fd
 // since the last spyIoctlReset, whether or not the device had them.
@@ -20,3 +24,13 @@ int spyModemLinesDropped(int fd);
 void spyFailIoctl(unsigned long request, int error);
 // Forgets the recorded requests and the chosen failure.
 void spyIoctlReset();
+
+// From now until spyIoctlReset, TIOCMGET answers these lines (TIOCM_CTS, ...)
+// without reaching the device, as a port with modem lines would.
+void spyFakeModemLines(int lines);
+// The break requests on fd since the last spyIoctlReset, in order: 'S' for
+// each TIOCSBRK, 'C' for each TIOCCBRK.
+std::string spyBreakRequests(int fd);
+// From now until spyIoctlReset, an fcntl(F_SETFL) that turns O_NONBLOCK on
+// fails with error, without reaching the descriptor.
+void spyFailSettingNonBlocking(int error);

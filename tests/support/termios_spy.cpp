@@ -12,6 +12,7 @@ struct SpyState {
     std::mutex lock;
     std::map<int, struct termios> last;
     int calls = 0;
+    int lastFlush = -1;
 };
 
 SpyState& spyState() {
@@ -70,4 +71,26 @@ void spyReset() {
     std::lock_guard<std::mutex> guard(state.lock);
     state.last.clear();
     state.calls = 0;
+    state.lastFlush = -1;
+}
+
+extern "C" __attribute__((visibility("default"))) int tcflush(int fd, int queue) __THROW {
+    {
+        SpyState& state = spyState();
+        std::lock_guard<std::mutex> guard(state.lock);
+        state.lastFlush = queue;
+    }
+    using TcflushFunction = int (*)(int, int);
+    static TcflushFunction real = reinterpret_cast<TcflushFunction>(dlsym(RTLD_NEXT, "tcflush"));
+    if (real == nullptr) {
+        errno = ENOSYS;
+        return -1;
+    }
+    return real(fd, queue);
+}
+
+int spyLastTcflush() {
+    SpyState& state = spyState();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return state.lastFlush;
 }

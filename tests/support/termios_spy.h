@@ -1,4 +1,4 @@
-// Records what the process asks tcsetattr for. A pty forces CS8 and drops
+// Records what the process asks tcsetattr (and tcflush) for. A pty forces CS8 and drops
 // PARENB whatever it is given, so data size and parity-enable can only be
 // checked on the request.
 //
@@ -16,3 +16,7 @@ bool spyLastTermios(int fd, struct termios* out);
 int spyTcsetattrCalls();
 // Forgets every recorded call.
 void spyReset();
+// The queue (TCIFLUSH, TCOFLUSH, TCIOFLUSH) of the last tcflush since the last
+// spyReset, on any descriptor; -1 if none. A pty's output queue is always
+// empty, so which queues a purge asked for can only be checked here.
+int spyLastTcflush();

@@ -76,7 +76,9 @@ const StandardSpeed kStandardSpeeds[] = {
 #endif
 
 bool dcbIsAcceptable(const DCB& dcb) {
-    if (dcb.BaudRate == 0) return false;
+    // No UART runs above 2^31 - 1 bit/s; a negative rate converted to a
+    // DWORD lands there, and Windows' driver refuses what it cannot produce.
+    if (dcb.BaudRate == 0 || dcb.BaudRate > 0x7fffffffu) return false;
     if (dcb.ByteSize < 5 || dcb.ByteSize > 8) return false;
     if (dcb.Parity > SPACEPARITY || dcb.StopBits > TWOSTOPBITS) return false;
     if (CMSPAR == 0 && (dcb.Parity == MARKPARITY || dcb.Parity == SPACEPARITY)) return false;

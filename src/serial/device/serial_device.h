@@ -142,4 +142,25 @@ BOOL ClearCommError(HANDLE device, LPDWORD errors, LPCOMSTAT status);
 // sent; the abort flags have nothing to abort (transfers are synchronous).
 BOOL PurgeComm(HANDLE device, DWORD flags);
 
+#define MS_CTS_ON 0x0010u
+#define MS_DSR_ON 0x0020u
+#define MS_RING_ON 0x0040u
+#define MS_RLSD_ON 0x0080u
+
+// The input modem lines (MS_*_ON) that are up. FALSE for a device without
+// modem lines (a pty: errno ENOTTY).
+BOOL GetCommModemStatus(HANDLE device, LPDWORD status);
+// Holds the line in the break state until ClearCommBreak.
+BOOL SetCommBreak(HANDLE device);
+BOOL ClearCommBreak(HANDLE device);
+// Waits at least this long on the monotonic clock, signals or not.
+void Sleep(DWORD milliseconds);
+
+// The monotonic clock: QuadPart counts QueryPerformanceFrequency ticks a second.
+struct LARGE_INTEGER {
+    int64_t QuadPart;
+};
+BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
+BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
+
 #endif

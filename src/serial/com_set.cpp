@@ -1,0 +1,77 @@
+// brindlecast('comset', id, settings): change the line settings and
+// time-outs of an open port. Fields left out keep what the port has, DTR and
+// RTS included; PortName is ignored.
+#include "host/mex_api.h"
+#include "registry/port_registry.h"
+#include "serial/device/serial_device.h"
+#include "serial/mode_handlers.h"
+#include "serial/port_lookup.h"
+#include "serial/port_options.h"
+
+namespace {
+
+const char* const setErrorId = "QUENTAROX:brindlecast:comset";
+
+const PortOptionRules setRules = {
+    "Invalid ReadTimeout in input to COMSET.", "Invalid WriteTimeout in input to COMSET.",
+    "Invalid DTR in input to COMSET.",         "Invalid RTS in input to COMSET.",
+    "Invalid FlowControl in input to COMSET.", false,
+};
+
+// The port's time-outs with the directions the struct gives replaced.
+void mergeTimeouts(const PortOptions& options, COMMTIMEOUTS* timeouts) {
+    if (options.setsReadTimeout) {
+        timeouts->ReadIntervalTimeout = options.timeouts.ReadIntervalTimeout;
+        timeouts->ReadTotalTimeoutMultiplier = options.timeouts.ReadTotalTimeoutMultiplier;
+        timeouts->ReadTotalTimeoutConstant = options.timeouts.ReadTotalTimeoutConstant;
+    }
+    if (options.setsWriteTimeout) {
+        timeouts->WriteTotalTimeoutMultiplier = options.timeouts.WriteTotalTimeoutMultiplier;
+        timeouts->WriteTotalTimeoutConstant = options.timeouts.WriteTotalTimeoutConstant;
+    }
+}
+
+}  // namespace
+
+void handleComSet(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
+    if (nrhs != 3) mexErrMsgIdAndTxt(setErrorId, "Invalid number of inputs to COMSET.");
+    PortEntry* port = findOpenPort(prhs[1]);
+    if (port == nullptr) mexErrMsgIdAndTxt(setErrorId, "Cannot configure the port.");
+    const mxArray* settings = prhs[2];
+    if (!mxIsStruct(settings) || mxGetNumberOfElements(settings) == 0)
+        mexErrMsgIdAndTxt(setErrorId, "Invalid settings in input to COMSET.");
+    PortOptions options;
+    const char* refusal = readPortOptions(settings, setRules, &options);
+    if (refusal != nullptr) mexErrMsgIdAndTxt(setErrorId, refusal);
+
+    // Nothing has changed yet: what the port has is read first, and a
+    // failure to read it is reported rather than applying a guess.
+    DCB saved = {};
+    saved.DCBlength = sizeof saved;
+    if (!GetCommState(port->handle, &saved))
+        mexErrMsgIdAndTxt(setErrorId, "Error Setting Comm State.");
+    // A port left in hardware flow control keeps RTS for the handshake. Either
+    // flag says so: Wine reads a pty's CRTSCTS back without the RTS handshake.
+    bool handshake = saved.fOutxCtsFlow || saved.fRtsControl == RTS_CONTROL_HANDSHAKE;
+    if (options.flowControl == FlowUnchanged && options.rtsControl >= 0 && handshake) {
+        mexErrMsgIdAndTxt(setErrorId, "Invalid RTS in input to COMSET.");
+    }
+    COMMTIMEOUTS timeouts = {};
+    if (options.setsTimeouts) {
+        if (!GetCommTimeouts(port->handle, &timeouts))
+            mexErrMsgIdAndTxt(setErrorId, "Error Setting Comm Timeouts.");
+        mergeTimeouts(options, &timeouts);
+    }
+
+    DCB dcb = saved;
+    applyPortOptions(options, &dcb);
+    if (!SetCommState(port->handle, &dcb))
+        mexErrMsgIdAndTxt(setErrorId, "Error Setting Comm State.");
+    // comreadline reads the port's time-outs again.
+    if (options.setsTimeouts) port->timeoutsRead = false;
+    if (options.setsTimeouts && !SetCommTimeouts(port->handle, &timeouts)) {
+        // Back to the line the port had, so that the failed call changed nothing.
+        SetCommState(port->handle, &saved);
+        mexErrMsgIdAndTxt(setErrorId, "Error Setting Comm Timeouts.");
+    }
+}

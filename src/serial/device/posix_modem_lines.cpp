@@ -1,0 +1,50 @@
+// GetCommModemStatus, SetCommBreak and ClearCommBreak over the tty's modem
+// and break ioctls.
+#if !defined(_WIN32)
+
+#include "serial/device/posix_handle.h"
+#include "serial/device/serial_device.h"
+
+#include <sys/ioctl.h>
+
+#include <cerrno>
+
+namespace {
+
+BOOL lineRequest(HANDLE device, unsigned long request) {
+    int fd = descriptorFromHandle(device);
+    if (fd < 0) {
+        errno = EBADF;
+        return FALSE;
+    }
+    return ioctl(fd, request) == 0 ? TRUE : FALSE;
+}
+
+}  // namespace
+
+BOOL GetCommModemStatus(HANDLE device, LPDWORD status) {
+    int fd = descriptorFromHandle(device);
+    if (fd < 0 || status == nullptr) {
+        errno = fd < 0 ? EBADF : EINVAL;
+        return FALSE;
+    }
+    int lines = 0;
+    if (ioctl(fd, TIOCMGET, &lines) != 0) return FALSE;
+    DWORD up = 0;
+    if (lines & TIOCM_CTS) up |= MS_CTS_ON;
+    if (lines & TIOCM_DSR) up |= MS_DSR_ON;
+    if (lines & TIOCM_RNG) up |= MS_RING_ON;
+    if (lines & TIOCM_CAR) up |= MS_RLSD_ON;
+    *status = up;
+    return TRUE;
+}
+
+BOOL SetCommBreak(HANDLE device) {
+    return lineRequest(device, TIOCSBRK);
+}
+
+BOOL ClearCommBreak(HANDLE device) {
+    return lineRequest(device, TIOCCBRK);
+}
+
+#endif
