@@ -433,74 +433,77 @@ Expectation& predictBreak(Expectation& e, const std::vector<const mxArray*>& in)
     if (!validTimeout(in[2], false, &seconds) || seconds > 10)
         return fail(e, kBreakId, "Invalid duration in input to COMBREAK.");
     e.breakTooLong = seconds > 0.002;
-    // A terminator as comreadline takes it: 1 to 8 whole numbers 0 to 255 of a
-    // real numeric or char array; false for anything else.
-    bool terminatorOf(const mxArray* value, std::vector<uint8_t>* bytes) {
-        if (!(mxIsNumeric(value) || mxIsChar(value)) || mxIsComplex(value) || mxIsSparse(value))
-            return false;
-        size_t n = mxGetNumberOfElements(value);
-        size_t size = mxGetElementSize(value);
-        mxClassID classId = mxGetClassID(value);
-        const uint8_t* raw = static_cast<const uint8_t*>(mxGetData(value));
-        for (size_t i = 0; i < n; ++i) {
-            uint64_t bits = 0;
-            std::memcpy(&bits, raw + i * size, size);
-            double x = static_cast<double>(bits);
-            if (classId == mxDOUBLE_CLASS) x = reinterpret_cast<const double*>(raw)[i];
-            if (classId == mxSINGLE_CLASS) x = reinterpret_cast<const float*>(raw)[i];
-            bool isSigned = classId == mxINT8_CLASS || classId == mxINT16_CLASS ||
-                            classId == mxINT32_CLASS || classId == mxINT64_CLASS;
-            if (isSigned && (bits >> (size * 8 - 1)) != 0) x = -1;
-            if (!(x >= 0 && x <= 255 && x == std::trunc(x))) return false;
-            bytes->push_back(static_cast<uint8_t>(x));
-        }
-        return n >= 1 && n <= 8;
-    }
+    return e;
+}
 
-    // The line comreadline returns once every byte sent has arrived: up to the
-    // first terminator within count bytes, else count bytes if there are that
-    // many, else none (it times out).
-    Expectation& predictReadLine(Expectation & e, const std::vector<const mxArray*>& in,
-                                 Allocations& allocations) {
-        if (in.size() != 3 && in.size() != 4)
-            return fail(e, kLineId, "Invalid number of inputs to COMREADLINE.");
-        const OpenPort* port = findOpen(asInt32(hostDouble(in[1])));
-        if (port == nullptr) return fail(e, kLineId, "Cannot read the port.");
-        int64_t requested = asInt64(hostDouble(in[2]));
-        if (requested < 0) return fail(e, kLineId, "Invalid count to COMREADLINE.");
-        std::vector<uint8_t> terminator{10};
-        if (in.size() == 4 && !(terminator.clear(), terminatorOf(in[3], &terminator)))
-            return fail(e, kLineId, "Invalid terminator to COMREADLINE.");
-        e.count = static_cast<uint32_t>(static_cast<uint64_t>(requested));
-        e.readTooLarge = e.count > kReadCap;
-        e.mayFailAllocation = allocations.failing > allocations.made;
-        e.output = Expectation::Output::Line;
-        e.line = port->line;
-        e.readsWait = port->readsWait;
-        const auto& q = world.lines[e.line].toPort;
-        size_t within = std::min<size_t>(q.size(), e.count), end = 0;
-        for (size_t at = 0; end == 0 && at + terminator.size() <= within; ++at) {
-            if (std::equal(terminator.begin(), terminator.end(), q.begin() + at))
-                end = at + terminator.size();
-        }
-        if (end == 0 && q.size() >= e.count) end = e.count;
-        e.bytes.assign(q.begin(), q.begin() + end);
-        // Held bytes that hold no line are followed by all that waits, up to count.
-        size_t held = port->held;
-        bool fromHeld = e.count == 0 || held >= e.count || (end > 0 && end <= held);
-        size_t read = fromHeld ? 0 : std::min<size_t>(q.size(), e.count) - held;
-        e.heldAfter = static_cast<long>(held + read - end);
-        return e;
+// A terminator as comreadline takes it: 1 to 8 whole numbers 0 to 255 of a
+// real numeric or char array; false for anything else.
+bool terminatorOf(const mxArray* value, std::vector<uint8_t>* bytes) {
+    if (!(mxIsNumeric(value) || mxIsChar(value)) || mxIsComplex(value) || mxIsSparse(value))
+        return false;
+    size_t n = mxGetNumberOfElements(value);
+    size_t size = mxGetElementSize(value);
+    mxClassID classId = mxGetClassID(value);
+    const uint8_t* raw = static_cast<const uint8_t*>(mxGetData(value));
+    for (size_t i = 0; i < n; ++i) {
+        uint64_t bits = 0;
+        std::memcpy(&bits, raw + i * size, size);
+        double x = static_cast<double>(bits);
+        if (classId == mxDOUBLE_CLASS) x = reinterpret_cast<const double*>(raw)[i];
+        if (classId == mxSINGLE_CLASS) x = reinterpret_cast<const float*>(raw)[i];
+        bool isSigned = classId == mxINT8_CLASS || classId == mxINT16_CLASS ||
+                        classId == mxINT32_CLASS || classId == mxINT64_CLASS;
+        if (isSigned && (bits >> (size * 8 - 1)) != 0) x = -1;
+        if (!(x >= 0 && x <= 255 && x == std::trunc(x))) return false;
+        bytes->push_back(static_cast<uint8_t>(x));
     }
+    return n >= 1 && n <= 8;
+}
 
-    bool isDoubleArray(const mxArray* value, size_t rows, size_t cols) {
-        return value != nullptr && mxGetClassID(value) == mxDOUBLE_CLASS && !mxIsComplex(value) &&
-               !mxIsSparse(value) && thRows(value) == rows && thCols(value) == cols;
+// The line comreadline returns once every byte sent has arrived: up to the
+// first terminator within count bytes, else count bytes if there are that
+// many, else none (it times out).
+Expectation& predictReadLine(Expectation& e, const std::vector<const mxArray*>& in,
+                             Allocations& allocations) {
+    if (in.size() != 3 && in.size() != 4)
+        return fail(e, kLineId, "Invalid number of inputs to COMREADLINE.");
+    const OpenPort* port = findOpen(asInt32(hostDouble(in[1])));
+    if (port == nullptr) return fail(e, kLineId, "Cannot read the port.");
+    int64_t requested = asInt64(hostDouble(in[2]));
+    if (requested < 0) return fail(e, kLineId, "Invalid count to COMREADLINE.");
+    std::vector<uint8_t> terminator{10};
+    if (in.size() == 4 && !(terminator.clear(), terminatorOf(in[3], &terminator)))
+        return fail(e, kLineId, "Invalid terminator to COMREADLINE.");
+    e.count = static_cast<uint32_t>(static_cast<uint64_t>(requested));
+    e.readTooLarge = e.count > kReadCap;
+    e.mayFailAllocation = allocations.failing > allocations.made;
+    e.output = Expectation::Output::Line;
+    e.line = port->line;
+    e.readsWait = port->readsWait;
+    const auto& q = world.lines[e.line].toPort;
+    size_t within = std::min<size_t>(q.size(), e.count), end = 0;
+    for (size_t at = 0; end == 0 && at + terminator.size() <= within; ++at) {
+        if (std::equal(terminator.begin(), terminator.end(), q.begin() + at))
+            end = at + terminator.size();
     }
+    if (end == 0 && q.size() >= e.count) end = e.count;
+    e.bytes.assign(q.begin(), q.begin() + end);
+    // Held bytes that hold no line are followed by all that waits, up to count.
+    size_t held = port->held;
+    bool fromHeld = e.count == 0 || held >= e.count || (end > 0 && end <= held);
+    size_t read = fromHeld ? 0 : std::min<size_t>(q.size(), e.count) - held;
+    e.heldAfter = static_cast<long>(held + read - end);
+    return e;
+}
 
-    bool isScalar(const mxArray* value, double expected) {
-        return isDoubleArray(value, 1, 1) && mxGetScalar(value) == expected;
-    }
+bool isDoubleArray(const mxArray* value, size_t rows, size_t cols) {
+    return value != nullptr && mxGetClassID(value) == mxDOUBLE_CLASS && !mxIsComplex(value) &&
+           !mxIsSparse(value) && thRows(value) == rows && thCols(value) == cols;
+}
+
+bool isScalar(const mxArray* value, double expected) {
+    return isDoubleArray(value, 1, 1) && mxGetScalar(value) == expected;
+}
 
 }  // namespace
 
