@@ -12,3 +12,5 @@ void handleComWrite(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComCount(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComFlush(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void handleVersion(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void handleComList(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);

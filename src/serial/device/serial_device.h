@@ -143,3 +143,10 @@ BOOL ClearCommError(HANDLE device, LPDWORD errors, LPCOMSTAT status);
 BOOL PurgeComm(HANDLE device, DWORD flags);
 
 #endif
+
+// The serial ports present now, on both platforms. found is called with each
+// name under which CreateFileA opens one ("COM3"; "/dev/ttyUSB0" on POSIX),
+// in no particular order, until it returns FALSE. FALSE when the system's
+// list cannot be read; a POSIX system without /sys has no ports.
+typedef BOOL (*PortNameFound)(const char* name, void* context);
+BOOL ListSerialPorts(PortNameFound found, void* context);
