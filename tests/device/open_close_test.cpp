@@ -2,6 +2,7 @@
 #include "descriptor_count.h"
 #include "open_port.h"
 #include "pty_pair.h"
+#include "serial/device/posix_port_list.h"
 #include "serial/device/posix_port_name.h"
 #include "serial/device/serial_device.h"
 #include "termios_spy.h"
@@ -9,6 +10,10 @@
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -44,6 +49,37 @@ TEST(PortName, MapsWindowsNamesToDevicePaths) {
     ASSERT_TRUE(devicePathFromPortName(std::string(kMaxPortNameLength, 'b').c_str(), &longPath));
     EXPECT_EQ(longPath.size(), kMaxPortNameLength + 5);
     EXPECT_FALSE(devicePathFromPortName(nullptr, &longPath));
+}
+
+// The port list over a folder laid out as /sys/class/tty is.
+TEST(PortName, ListsTheTtysWithADeviceExceptThoseWithNoUart) {
+    char folder[] = "/tmp/brindlecast-tty-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::string root = folder;
+    struct {
+        const char* name;
+        bool device;
+        const char* type;  // nullptr: no type file
+    } entries[] = {{"ttyS0", true, "4\n"},   {"ttyS1", true, "0\n"},    {"ttyUSB0", true, nullptr},
+                   {"tty1", false, nullptr}, {"ttyACM3", true, "01\n"}, {"ttyS2", false, "4\n"}};
+    for (const auto& e : entries) {
+        std::filesystem::create_directory(root + "/" + e.name);
+        if (e.device)
+            std::filesystem::create_directory_symlink("..", root + "/" + e.name + "/device");
+        if (e.type != nullptr) std::ofstream(root + "/" + e.name + "/type") << e.type;
+    }
+    std::vector<std::string> found;
+    auto keep = [](const char* name, void* context) -> BOOL {
+        static_cast<std::vector<std::string>*>(context)->push_back(name);
+        return TRUE;
+    };
+    EXPECT_TRUE(listTtyPorts(root.c_str(), keep, &found));
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{"/dev/ttyACM3", "/dev/ttyS0", "/dev/ttyUSB0"}));
+    found.clear();
+    EXPECT_TRUE(listTtyPorts((root + "/none").c_str(), keep, &found)) << "no /sys: no ports";
+    EXPECT_TRUE(found.empty());
+    std::filesystem::remove_all(root);
 }
 
 TEST(OpenClose, SecondOpenRefusedUntilFirstCloses) {

@@ -12,7 +12,10 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -100,6 +103,11 @@ TEST_F(ComOpenTest, EveryRefusalCarriesItsMessageAndLeaksNothing) {
          "Invalid PortName in input to COMOPEN."},
         {"empty PortName",
          {port({field("PortName", "")})},
+         0,
+         openId,
+         "Invalid PortName in input to COMOPEN."},
+        {"string array PortName",
+         {port({{"PortName", thCreateStringArray(1, 2, {serial.port, serial.port})}})},
          0,
          openId,
          "Invalid PortName in input to COMOPEN."},
@@ -256,6 +264,53 @@ TEST_F(ComOpenTest, AppliesTheLineSettingsItIsGiven) {
     EXPECT_TRUE(line.twoStopBits);
 #if !defined(_WIN32)
     EXPECT_TRUE(line.oddParity);
+#endif
+
+    // MATLAB strings in double quotes: the mode word and the text fields.
+    ThCallResult viaStrings =
+        call(1, {string("comopen"),
+                 port({stringField("PortName", serial.port), stringField("Parity", "mark"),
+                       field("BaudRate", 1200), stringField("FlowControl", "software")})});
+    ASSERT_FALSE(viaStrings.failed) << viaStrings.message;
+    line = kept(serial);
+    EXPECT_EQ(line.baudRate, 1200u);
+    EXPECT_TRUE(line.stickParity);
+    EXPECT_TRUE(line.xonInput);
+}
+
+// comlist names what is there now, sorted; under Wine that is the COM ports
+// the runner mapped (and COM1, Wine's /dev/ttyS0, never opened here).
+TEST_F(ComOpenTest, ComlistNamesThePortsThere) {
+    ThCallResult listed = call(1, {text("comlist")});
+    ASSERT_FALSE(listed.failed) << listed.message;
+    EXPECT_EQ(thRows(listed.outputs[0]), 1u);
+    std::vector<std::string> names = texts(listed.outputs[0]);
+#if defined(_WIN32)
+    TestLine& serial = line("list");
+    long previous = 0;
+    for (const std::string& name : names) {
+        ASSERT_EQ(name.compare(0, 3, "COM"), 0) << name;
+        EXPECT_GT(std::stol(name.substr(3)), previous) << name << " out of order";
+        previous = std::stol(name.substr(3));
+    }
+    for (const std::string& name : {serial.port, serial.alias, serial.farPort}) {
+        EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+        ThCallResult opened = call("comopen", {port({field("PortName", name)})});
+        EXPECT_FALSE(opened.failed) << name << ": " << opened.message;
+    }
+#else
+    // What /sys/class/tty says; ttyS0 may be the console, so nothing is opened.
+    std::vector<std::string> present;
+    for (const auto& entry : std::filesystem::directory_iterator("/sys/class/tty")) {
+        std::ifstream type(entry.path() / "type");
+        std::string kind;
+        if (!std::filesystem::is_symlink(entry.path() / "device") || (type >> kind && kind == "0"))
+            continue;
+        present.push_back("/dev/" + entry.path().filename().string());
+    }
+    std::sort(present.begin(), present.end());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, present);
 #endif
 }
 
@@ -431,6 +486,7 @@ TEST_F(ComOpenTest, RefusedControlFieldsLeaveTheEarlierPortOpen) {
         {"FlowControl", thCreateString("xon"), nullptr},
         {"FlowControl", thCreateString("hardware "), nullptr},
         {"FlowControl", thCreateDouble(1), nullptr},
+        {"FlowControl", thCreateStringArray(1, 2, {"none", "none"}), nullptr},
         {"FlowControl", thCreateString("Hardware"), "RTS"},  // with an RTS field
     };
     int row = 0;

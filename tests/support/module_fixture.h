@@ -56,6 +56,7 @@ protected:
         return array;
     }
     mxArray* text(const std::string& value) { return keep(thCreateString(value)); }
+    mxArray* string(const std::string& value) { return keep(thCreateStringArray(1, 1, {value})); }
     mxArray* number(double value) { return keep(thCreateDouble(value)); }
     mxArray* numeric(mxClassID classId, size_t count, const void* data) {
         return keep(thCreateNumeric(classId, 1, count, data));
@@ -77,6 +78,9 @@ protected:
     }
     static PortField field(const std::string& name, double value) {
         return {name, thCreateDouble(value)};
+    }
+    static PortField stringField(const std::string& name, const std::string& value) {
+        return {name, thCreateStringArray(1, 1, {value})};
     }
 
     // Calls the module; the result's outputs are released with the fixture.
@@ -106,6 +110,16 @@ protected:
             return std::nan("");
         }
         return mxGetScalar(result.outputs[0]);
+    }
+
+    // The char rows of a cell row, as text.
+    static std::vector<std::string> texts(const mxArray* cells) {
+        std::vector<std::string> out;
+        for (size_t i = 0; i < thRows(cells) * thCols(cells); ++i) {
+            std::vector<uint16_t> units = thCharUnits(thGetCell(cells, i));
+            out.emplace_back(units.begin(), units.end());
+        }
+        return out;
     }
 
     static std::vector<double> row(const mxArray* array) {
