@@ -1,6 +1,8 @@
 function varargout = brindlecast(varargin)
 %BRINDLECAST  Serial (COM) port access for MATLAB and GNU Octave.
 %
+%   Version 0.2.0.
+%
 %   ID = BRINDLECAST('comopen', PORT) opens the serial port that the struct
 %   PORT describes, sets its line and returns its FileID (a double). The
 %   fields are read from PORT(1):

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -27,8 +28,15 @@ protected:
     void SetUp() override {
         thFailAllocation(0);
         thClearWarnings();
-        module = thLoadModule(BRINDLECAST_MODULE_PATH);
+        module = thLoadModule(modulePath());
         ASSERT_NE(module, nullptr) << thLastLoadError();
+    }
+
+    // The module built beside the tests, or the one BRINDLECAST_MODULE names
+    // (the release check runs the tests against the module from the zip).
+    static const char* modulePath() {
+        const char* chosen = std::getenv("BRINDLECAST_MODULE");
+        return chosen != nullptr && *chosen != '\0' ? chosen : BRINDLECAST_MODULE_PATH;
     }
 
     void TearDown() override {
@@ -47,7 +55,7 @@ protected:
     void reload() {
         thUnloadModule(module);
         EXPECT_FALSE(thLastUnloadReport().stillLoaded) << "statics would survive the reload";
-        module = thLoadModule(BRINDLECAST_MODULE_PATH);
+        module = thLoadModule(modulePath());
         ASSERT_NE(module, nullptr) << thLastLoadError();
     }
 
