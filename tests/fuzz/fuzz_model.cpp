@@ -3,11 +3,14 @@
 #include "fuzz_values.h"
 #include "fuzz_world.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 Model model;
 
@@ -20,6 +23,8 @@ const char* const kWriteId = "QUENTAROX:brindlecast:comwrite";
 const char* const kReadId = "QUENTAROX:brindlecast:comread";
 const char* const kCountId = "QUENTAROX:brindlecast:comcount";
 const char* const kFlushId = "QUENTAROX:brindlecast:comflush";
+const char* const kVersionId = "QUENTAROX:brindlecast:version";
+const char* const kListId = "QUENTAROX:brindlecast:comlist";
 
 const char* const kModuleErrors[][2] = {
     {kEntryId, "Invalid number of input arguments."},
@@ -52,6 +57,9 @@ const char* const kModuleErrors[][2] = {
     {kReadId, "Cannot read the port."},
     {kReadId, "Invalid count to COMREAD."},
     {kReadId, "Memory allocation failed."},
+    {kVersionId, "Invalid number of inputs to VERSION."},
+    {kListId, "Invalid number of inputs to COMLIST."},
+    {kListId, "Cannot list the ports."},
     {"", "Out of memory in MEX-file"},
     {"", "Unable to find node in list"},
 };
@@ -342,6 +350,46 @@ Expectation& predictFlush(Expectation& e, const std::vector<const mxArray*>& in,
     return e;
 }
 
+// What comlist finds on this machine, in its order: the ttys with a device
+// but not those of type 0. Numbers are compared as numbers only at the end,
+// which is enough for the ttyS, ttyUSB and ttyACM names a machine has.
+std::vector<std::string> presentPorts() {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/sys/class/tty", error)) {
+        std::ifstream type(entry.path() / "type");
+        std::string kind;
+        if (!std::filesystem::is_symlink(entry.path() / "device") || (type >> kind && kind == "0"))
+            continue;
+        names.push_back("/dev/" + entry.path().filename().string());
+    }
+    auto key = [](const std::string& name) {
+        size_t digits = name.find_last_not_of("0123456789") + 1;
+        return std::make_pair(name.substr(0, digits),
+                              std::strtoull(name.c_str() + digits, nullptr, 10));
+    };
+    std::sort(names.begin(), names.end(),
+              [&](const std::string& a, const std::string& b) { return key(a) < key(b); });
+    return names;
+}
+
+Expectation& predictList(Expectation& e, const std::vector<const mxArray*>& in,
+                         Allocations& allocations) {
+    if (in.size() != 1) return fail(e, kListId, "Invalid number of inputs to COMLIST.");
+    e.ports = presentPorts();
+    // The list of names grows 16, 32, ...; each name is a copy of its own.
+    size_t capacity = 0;
+    for (size_t i = 0; i < e.ports.size(); ++i) {
+        if (i == capacity) {
+            capacity = capacity == 0 ? 16 : capacity * 2;
+            if (!allocations.next()) return fail(e, kListId, "Cannot list the ports.");
+        }
+        if (!allocations.next()) return fail(e, kListId, "Cannot list the ports.");
+    }
+    e.output = Expectation::Output::PortList;
+    return e;
+}
+
 bool isDoubleArray(const mxArray* value, size_t rows, size_t cols) {
     return value != nullptr && mxGetClassID(value) == mxDOUBLE_CLASS && !mxIsComplex(value) &&
            !mxIsSparse(value) && thRows(value) == rows && thCols(value) == cols;
@@ -357,7 +405,13 @@ Expectation predict(int nlhs, const std::vector<const mxArray*>& in, int failing
     (void)nlhs;
     Expectation e;
     Allocations allocations{failingAllocation};
-    if (in.size() < 2 || in.size() > 8) {
+    // The mode word alone: only 'version' and 'comlist', whose text is made
+    // once to tell.
+    if (in.size() == 1) {
+        bool alone = mxIsChar(in[0]) && allocations.next() &&
+                     (hostText(in[0]) == "version" || hostText(in[0]) == "comlist");
+        if (!alone) return fail(e, kEntryId, "Invalid number of input arguments.");
+    } else if (in.size() < 2 || in.size() > 8) {
         return fail(e, kEntryId, "Invalid number of input arguments.");
     }
     e.initializes = true;
@@ -370,6 +424,12 @@ Expectation predict(int nlhs, const std::vector<const mxArray*>& in, int failing
     if (mode == "comread") return predictRead(e, in, allocations);
     if (mode == "comcount") return predictCount(e, in);
     if (mode == "comflush") return predictFlush(e, in, allocations);
+    if (mode == "version") {
+        if (in.size() != 1) return fail(e, kVersionId, "Invalid number of inputs to VERSION.");
+        e.output = Expectation::Output::Version;
+        return e;
+    }
+    if (mode == "comlist") return predictList(e, in, allocations);
     return fail(e, kEntryId, "Unrecognized mode for BRINDLECAST.");
 }
 
@@ -443,6 +503,31 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
             if (nlhs >= 2 && !(isDoubleArray(unsent, 1, 1) && mxGetScalar(unsent) >= 0 &&
                                mxGetScalar(unsent) == std::trunc(mxGetScalar(unsent)))) {
                 *problem = "comcount gave " + describe(unsent) + " unsent";
+                return false;
+            }
+            break;
+        }
+        case Expectation::Output::Version: {
+            filled = 1;
+            const mxArray* text = result.outputs[0];
+            if (text == nullptr || !mxIsChar(text) || thRows(text) != 1 ||
+                hostText(text) != BRINDLECAST_VERSION_TEXT) {
+                *problem = "version returned " + describe(text);
+                return false;
+            }
+            break;
+        }
+        case Expectation::Output::PortList: {
+            filled = 1;
+            const mxArray* list = result.outputs[0];
+            bool same = list != nullptr && mxGetClassID(list) == mxCELL_CLASS &&
+                        thRows(list) == 1 && thCols(list) == e.ports.size();
+            for (size_t i = 0; same && i < e.ports.size(); ++i) {
+                const mxArray* name = thGetCell(list, i);
+                same = name != nullptr && mxIsChar(name) && hostText(name) == e.ports[i];
+            }
+            if (!same) {
+                *problem = "comlist returned " + describe(list);
                 return false;
             }
             break;

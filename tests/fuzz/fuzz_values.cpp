@@ -49,8 +49,9 @@ const mxClassID kNumericClasses[] = {
 };
 
 const char* const kModeWords[] = {
-    "comopen", "comclose", "comwrite",  "comread", "COMOPEN",          "ComRead", "comopen ",
-    "comope",  "comreadx", " comclose", "comwrit", "comclosecomclose", "c",       "",
+    "comopen",  "comclose", "comwrite", "comread",   "COMOPEN", "ComRead",
+    "comopen ", "comope",   "comreadx", " comclose", "comwrit", "comclosecomclose",
+    "c",        "",         "version",  "comlist",
 };
 
 const char* const kParityWords[] = {
