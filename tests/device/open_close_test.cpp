@@ -6,6 +6,7 @@
 #include "serial/device/posix_port_name.h"
 #include "serial/device/serial_device.h"
 #include "termios_spy.h"
+#include "tty_class.h"
 
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -51,22 +53,21 @@ TEST(PortName, MapsWindowsNamesToDevicePaths) {
     EXPECT_FALSE(devicePathFromPortName(nullptr, &longPath));
 }
 
-// The port list over a folder laid out as /sys/class/tty is.
+// The port list over a folder laid out as /sys/class/tty is (name, device
+// link, type file): ttyS1 has no UART, tty1 and ttyS2 no device.
 TEST(PortName, ListsTheTtysWithADeviceExceptThoseWithNoUart) {
     char folder[] = "/tmp/brindlecast-tty-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
     std::string root = folder;
-    struct {
-        const char* name;
-        bool device;
-        const char* type;  // nullptr: no type file
-    } entries[] = {{"ttyS0", true, "4\n"},   {"ttyS1", true, "0\n"},    {"ttyUSB0", true, nullptr},
-                   {"tty1", false, nullptr}, {"ttyACM3", true, "01\n"}, {"ttyS2", false, "4\n"}};
-    for (const auto& e : entries) {
-        std::filesystem::create_directory(root + "/" + e.name);
-        if (e.device)
-            std::filesystem::create_directory_symlink("..", root + "/" + e.name + "/device");
-        if (e.type != nullptr) std::ofstream(root + "/" + e.name + "/type") << e.type;
+    for (std::string entry :
+         {"ttyS0 d 4", "ttyS1 d 0", "ttyUSB0 d", "tty1", "ttyACM3 d 01", "ttyS2 - 4"}) {
+        std::istringstream fields(entry);
+        std::string name, device, type;
+        fields >> name >> device >> type;
+        std::filesystem::create_directory(root + "/" + name);
+        if (device == "d")
+            std::filesystem::create_directory_symlink("..", root + "/" + name + "/device");
+        if (!type.empty()) std::ofstream(root + "/" + name + "/type") << type << "\n";
     }
     std::vector<std::string> found;
     auto keep = [](const char* name, void* context) -> BOOL {
@@ -76,6 +77,7 @@ TEST(PortName, ListsTheTtysWithADeviceExceptThoseWithNoUart) {
     EXPECT_TRUE(listTtyPorts(root.c_str(), keep, &found));
     std::sort(found.begin(), found.end());
     EXPECT_EQ(found, (std::vector<std::string>{"/dev/ttyACM3", "/dev/ttyS0", "/dev/ttyUSB0"}));
+    EXPECT_EQ(found, ttyClassPorts(root)) << "the tests' own reading agrees";
     found.clear();
     EXPECT_TRUE(listTtyPorts((root + "/none").c_str(), keep, &found)) << "no /sys: no ports";
     EXPECT_TRUE(found.empty());

@@ -3,14 +3,14 @@
 #include "fuzz_values.h"
 #include "fuzz_world.h"
 
+#include "tty_class.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 Model model;
 
@@ -350,33 +350,10 @@ Expectation& predictFlush(Expectation& e, const std::vector<const mxArray*>& in,
     return e;
 }
 
-// What comlist finds on this machine, in its order: the ttys with a device
-// but not those of type 0. Numbers are compared as numbers only at the end,
-// which is enough for the ttyS, ttyUSB and ttyACM names a machine has.
-std::vector<std::string> presentPorts() {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/sys/class/tty", error)) {
-        std::ifstream type(entry.path() / "type");
-        std::string kind;
-        if (!std::filesystem::is_symlink(entry.path() / "device") || (type >> kind && kind == "0"))
-            continue;
-        names.push_back("/dev/" + entry.path().filename().string());
-    }
-    auto key = [](const std::string& name) {
-        size_t digits = name.find_last_not_of("0123456789") + 1;
-        return std::make_pair(name.substr(0, digits),
-                              std::strtoull(name.c_str() + digits, nullptr, 10));
-    };
-    std::sort(names.begin(), names.end(),
-              [&](const std::string& a, const std::string& b) { return key(a) < key(b); });
-    return names;
-}
-
 Expectation& predictList(Expectation& e, const std::vector<const mxArray*>& in,
                          Allocations& allocations) {
     if (in.size() != 1) return fail(e, kListId, "Invalid number of inputs to COMLIST.");
-    e.ports = presentPorts();
+    e.ports = ttyClassPorts();
     // The list of names grows 16, 32, ...; each name is a copy of its own.
     size_t capacity = 0;
     for (size_t i = 0; i < e.ports.size(); ++i) {
@@ -507,27 +484,24 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
             }
             break;
         }
-        case Expectation::Output::Version: {
-            filled = 1;
-            const mxArray* text = result.outputs[0];
-            if (text == nullptr || !mxIsChar(text) || thRows(text) != 1 ||
-                hostText(text) != BRINDLECAST_VERSION_TEXT) {
-                *problem = "version returned " + describe(text);
-                return false;
-            }
-            break;
-        }
+        case Expectation::Output::Version:
         case Expectation::Output::PortList: {
             filled = 1;
-            const mxArray* list = result.outputs[0];
-            bool same = list != nullptr && mxGetClassID(list) == mxCELL_CLASS &&
-                        thRows(list) == 1 && thCols(list) == e.ports.size();
-            for (size_t i = 0; same && i < e.ports.size(); ++i) {
-                const mxArray* name = thGetCell(list, i);
-                same = name != nullptr && mxIsChar(name) && hostText(name) == e.ports[i];
+            // A char row, or a cell row of them (sorted here as the model's are).
+            const mxArray* out = result.outputs[0];
+            std::vector<std::string> got;
+            bool list = e.output == Expectation::Output::PortList;
+            bool shaped = out != nullptr && thRows(out) == 1 &&
+                          (list ? mxGetClassID(out) == mxCELL_CLASS : mxIsChar(out));
+            for (size_t i = 0; shaped && i < (list ? thCols(out) : 1); ++i) {
+                const mxArray* text = list ? thGetCell(out, i) : out;
+                shaped = text != nullptr && mxIsChar(text);
+                if (shaped) got.push_back(hostText(text));
             }
-            if (!same) {
-                *problem = "comlist returned " + describe(list);
+            std::sort(got.begin(), got.end());
+            if (!shaped ||
+                got != (list ? e.ports : std::vector<std::string>{BRINDLECAST_VERSION_TEXT})) {
+                *problem = "the call returned " + describe(out);
                 return false;
             }
             break;
