@@ -21,7 +21,6 @@ void initializeOnce() {
 // Modes that need no port ('version', 'comlist') are the one exception to
 // the rule of at least two inputs.
 bool callsAModeAlone(const mxArray* modeWord) {
-    if (!isHostText(modeWord)) return false;
     char* mode = hostText(modeWord);
     if (mode == nullptr) return false;
     bool alone = findPortlessModeHandler(mode) != nullptr;
