@@ -78,9 +78,15 @@ Expectation& fail(Expectation& e, const char* identifier, const char* message) {
     return e;
 }
 
-// The text the module gets for a char array (mxArrayToString), up to its
-// first 0 as the module reads it.
+// Text as the module takes it: a char array, or a MATLAB string with one element.
+bool isText(const mxArray* value) {
+    return mxIsChar(value) || (mxIsClass(value, "string") && mxGetNumberOfElements(value) == 1);
+}
+
+// The text the module gets for a char array (mxArrayToString) or a string
+// (char() of it, then the same), up to its first 0 as the module reads it.
 std::string hostText(const mxArray* value) {
+    if (!mxIsChar(value)) return thStringText(value).c_str();
     char* text = mxArrayToString(value);
     if (text == nullptr) return "";
     std::string copy = text;
@@ -99,7 +105,7 @@ double hostDouble(const mxArray* value) {
 // The index of the word a char array spells in any ASCII case, -1 for none;
 // the text is one allocation.
 int wordOf(const mxArray* value, const std::vector<std::string>& words, Allocations& allocations) {
-    if (!mxIsChar(value) || !allocations.next()) return -1;
+    if (!isText(value) || !allocations.next()) return -1;
     std::string text = hostText(value);
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     for (size_t i = 0; i < words.size(); ++i) {
@@ -192,7 +198,7 @@ Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
     const mxArray* nameField = mxGetNumberOfElements(description) > 0
                                    ? mxGetField_700(description, 0, "PortName")
                                    : nullptr;
-    if (nameField == nullptr || !mxIsChar(nameField) || !allocations.next()) {
+    if (nameField == nullptr || !isText(nameField) || !allocations.next()) {
         return fail(e, kOpenId, "Invalid PortName in input to COMOPEN.");
     }
     std::string name = hostText(nameField);
@@ -229,7 +235,7 @@ Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
     const mxArray* baudRate = mxGetField_700(description, 0, "BaudRate");
     const mxArray* parity = mxGetField_700(description, 0, "Parity");
     // Every parity is valid and a pty drops it: only the text's allocation counts.
-    if (parity != nullptr && mxIsChar(parity)) allocations.next();
+    if (parity != nullptr && isText(parity)) allocations.next();
     const mxArray* stopBitsField = mxGetField_700(description, 0, "StopBits");
     const mxArray* dataBitsField = mxGetField_700(description, 0, "DataBits");
 
@@ -385,14 +391,14 @@ Expectation predict(int nlhs, const std::vector<const mxArray*>& in, int failing
     // The mode word alone: only 'version' and 'comlist', whose text is made
     // once to tell.
     if (in.size() == 1) {
-        bool alone = mxIsChar(in[0]) && allocations.next() &&
+        bool alone = isText(in[0]) && allocations.next() &&
                      (hostText(in[0]) == "version" || hostText(in[0]) == "comlist");
         if (!alone) return fail(e, kEntryId, "Invalid number of input arguments.");
     } else if (in.size() < 2 || in.size() > 8) {
         return fail(e, kEntryId, "Invalid number of input arguments.");
     }
     e.initializes = true;
-    if (!mxIsChar(in[0])) return fail(e, kEntryId, "First input to BRINDLECAST must be a string.");
+    if (!isText(in[0])) return fail(e, kEntryId, "First input to BRINDLECAST must be a string.");
     if (!allocations.next()) return fail(e, kEntryId, "Memory allocation failed.");
     std::string mode = hostText(in[0]);
     if (mode == "comopen") return predictOpen(e, in, allocations);
@@ -555,10 +561,11 @@ std::string describe(const mxArray* value) {
     mxClassID classId = mxGetClassID(value);
     std::string text = std::to_string(thRows(value)) + "x" + std::to_string(thCols(value)) + " " +
                        (classId <= mxFUNCTION_CLASS ? classNames[classId] : "?");
-    if (classId == mxUNKNOWN_CLASS) text += " (an object)";
+    if (classId == mxUNKNOWN_CLASS)
+        text += mxIsClass(value, "string") ? " (a string)" : " (an object)";
     if (mxIsSparse(value)) text += " sparse";
     if (mxIsComplex(value)) text += " complex";
-    if (classId == mxCHAR_CLASS) {
+    if (classId == mxCHAR_CLASS || isText(value)) {
         std::string shown;
         for (unsigned char c : hostText(value)) {
             if (c >= 32 && c < 127) {

@@ -565,6 +565,13 @@ mxArray* thCreateStringArray(size_t rows, size_t cols, const std::vector<std::st
     return array;
 }
 
+std::string thStringText(const mxArray* stringScalar) {
+    const mxArray* array = checked(stringScalar, "thStringText");
+    if (!array->object || array->className != "string" || array->strings.size() != 1)
+        thiAbort("thStringText: not a string scalar");
+    return array->strings[0];
+}
+
 const mxArray* thGetCell(const mxArray* cellArray, size_t index) {
     const mxArray* array = checked(cellArray, "thGetCell");
     if (array->classId != mxCELL_CLASS || index >= array->elements.size())

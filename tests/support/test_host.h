@@ -98,3 +98,4 @@ ThCallResult thRunInCall(const std::function<void()>& body);
 // mexCallMATLAB of anything else aborts.
 mxArray* thCreateStringArray(size_t rows, size_t cols, const std::vector<std::string>& texts);
 const mxArray* thGetCell(const mxArray* cellArray, size_t index);  // null for an empty slot
+std::string thStringText(const mxArray* stringScalar);  // what char() of it gives, as bytes
