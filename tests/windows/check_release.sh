@@ -16,6 +16,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 unpacked="$work/unpacked"
 mkdir "$unpacked" "$work/package"
+mkdir -p build/logs
 passed=0
 failed=0
 check() {  # check WHAT COMMAND...
