@@ -28,7 +28,7 @@ extern Model model;
 constexpr uint32_t kReadCap = 65536;
 
 struct Expectation {
-    enum class Output { None, FileId, Written, Bytes, Counts };
+    enum class Output { None, FileId, Written, Bytes, Counts, Version, PortList };
 
     bool fails = false;
     std::string identifier;
@@ -42,6 +42,7 @@ struct Expectation {
     bool readsWait = false;      // Bytes: the port's read may wait; FileId: it will
     bool flushesInput = false;
     bool flushesOutput = false;
+    std::vector<std::string> ports;  // PortList: the names, in order
 
     // What happens on the way, also when the call then fails.
     bool initializes = false;
