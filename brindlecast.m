@@ -1,10 +1,13 @@
 function varargout = brindlecast(varargin)
 %BRINDLECAST  Serial (COM) port access for MATLAB and GNU Octave.
 %
+%   Version 0.2.0.
+%
 %   ID = BRINDLECAST('comopen', PORT) opens the serial port that the struct
 %   PORT describes, sets its line and returns its FileID (a double). The
 %   fields are read from PORT(1):
-%     PortName      the port's name, a nonempty char array (required).
+%     PortName      the port's name, nonempty text (required; a char array
+%                   or, in MATLAB, a string such as "COM3").
 %                   Windows: 'COM3'. Linux: 'COMn' in any letter case is
 %                   /dev/ttyS<n-1>; a name that starts with '/' is used as it
 %                   is ('/dev/ttyUSB0'); any other name is looked for in /dev/
@@ -41,8 +44,9 @@ function varargout = brindlecast(varargin)
 %   COUNT elements of DATA as they lie in memory (little-endian) and returns
 %   the number of bytes written. DATA is a real, full array of class char,
 %   double, single, int8, uint8, int16, uint16, int32 or uint32; other
-%   classes (a function handle, an object), sparse and complex arrays are
-%   refused. An element is 8 bytes (double), 4 (single, int32, uint32), 2
+%   classes (a function handle, an object, a MATLAB string), sparse and
+%   complex arrays are refused: send a string S as uint8(char(S)), or as
+%   unicode2native(S) for text outside Latin-1. An element is 8 bytes (double), 4 (single, int32, uint32), 2
 %   (int16, uint16) or 1 (int8, uint8). For char data COUNT counts bytes of
 %   the host's own storage of the text (see Text). COUNT is truncated; a
 %   negative or NaN COUNT, one beyond DATA, or one that is not a number ([],
@@ -88,6 +92,17 @@ function varargout = brindlecast(varargin)
 %   for SECONDS (rounded up to whole milliseconds), then releases it. SECONDS
 %   is a real numeric scalar (not logical), more than 0 and at most 10: the
 %   session waits for the break and cannot interrupt it.
+%
+%   V = BRINDLECAST('version') returns the module's version as a char row,
+%   such as '0.2.0'.
+%
+%   NAMES = BRINDLECAST('comlist') returns the serial ports present now as a
+%   1-by-N cell row of char rows, the names comopen opens them by, sorted by
+%   name with a trailing number compared as a number (COM2 before COM10); a
+%   1-by-0 cell when there are none. Windows: every COMn the system knows.
+%   Linux: /dev/<name> for each tty of /sys/class/tty with a device behind
+%   it, but not a ttyS port with no UART; none on a system without /sys.
+%   'version' and 'comlist' take no other input.
 %
 %   [BYTES, N] = BRINDLECAST('comreadline', ID, MAXCOUNT) or
 %   BRINDLECAST('comreadline', ID, MAXCOUNT, TERMINATOR) reads one line: the
@@ -135,9 +150,13 @@ function varargout = brindlecast(varargin)
 %   MATLAB stores a char in 2 bytes, Octave in 1: in MATLAB
 %   BRINDLECAST('comwrite', ID, 'AB', 2) sends A and a 0 byte, in Octave A
 %   and B. Send text as uint8: TEXT = uint8('AB') and
-%   BRINDLECAST('comwrite', ID, TEXT, numel(TEXT)) send A and B in both. In
-%   MATLAB a double-quoted "COM3" is a string, not a char array: write
-%   'COM3', or char("COM3").
+%   BRINDLECAST('comwrite', ID, TEXT, numel(TEXT)) send A and B in both.
+%   In MATLAB a double-quoted "COM3" is a string, not a char array. Where a
+%   name or word is asked for (the mode word, PortName, Parity, FlowControl,
+%   the comflush word) a string with one element reads as its characters;
+%   a string array of another size is refused like any value that is not
+%   text. As comwrite data a string is refused: send uint8(char(S)). (In
+%   Octave double-quoted text is a char array.)
 %
 %   FileIDs
 %   A port's FileID is the sum of the bytes of its name, each taken as a
@@ -152,7 +171,9 @@ function varargout = brindlecast(varargin)
 %
 %   Errors (Octave puts "brindlecast: " before the message)
 %   QUENTAROX:brindlecast
-%     Invalid number of input arguments.       fewer than 2 or more than 8
+%     Invalid number of input arguments.       fewer than 2 (but 'version'
+%                                              or 'comlist' alone), or more
+%                                              than 8
 %     First input to BRINDLECAST must be a string.
 %     Memory allocation failed.
 %     Unrecognized mode for BRINDLECAST.       modes are lower case words
@@ -160,7 +181,7 @@ function varargout = brindlecast(varargin)
 %     Invalid number of inputs to COMOPEN.
 %     The first input to COMOPEN must be a valid QUENTAROX object.
 %                                              PORT is not a struct
-%     Invalid PortName in input to COMOPEN.    missing, empty or not char
+%     Invalid PortName in input to COMOPEN.    missing, empty or not text
 %     Invalid ReadTimeout in input to COMOPEN.
 %     Invalid WriteTimeout in input to COMOPEN.
 %                                              not one real numeric element,
@@ -170,7 +191,7 @@ function varargout = brindlecast(varargin)
 %     Invalid RTS in input to COMOPEN.         numeric element, or NaN; RTS
 %                                              also with FlowControl
 %                                              'hardware'
-%     Invalid FlowControl in input to COMOPEN. another word, or not char
+%     Invalid FlowControl in input to COMOPEN. another word, or not text
 %     Cannot open com port.                    no such port, or it is in use
 %     Error Setting Comm State.                not a serial port, or the
 %                                              line settings were refused
@@ -197,7 +218,7 @@ function varargout = brindlecast(varargin)
 %   QUENTAROX:brindlecast:comflush
 %     Invalid number of inputs to COMFLUSH.
 %     Cannot flush the port.                   no open port with that FileID
-%     Invalid buffer in input to COMFLUSH.     another word, or not char
+%     Invalid buffer in input to COMFLUSH.     another word, or not text
 %   QUENTAROX:brindlecast:comset
 %     Invalid number of inputs to COMSET.
 %     Cannot configure the port.               no open port with that FileID
@@ -219,6 +240,11 @@ function varargout = brindlecast(varargin)
 %     Cannot send a break.                     no open port with that FileID,
 %                                              or the device refused
 %     Invalid duration in input to COMBREAK.   not a real number > 0, <= 10
+%   QUENTAROX:brindlecast:version
+%     Invalid number of inputs to VERSION.     any input but the mode word
+%   QUENTAROX:brindlecast:comlist
+%     Invalid number of inputs to COMLIST.     any input but the mode word
+%     Cannot list the ports.                   the system's list failed
 %   QUENTAROX:brindlecast:comreadline
 %     Invalid number of inputs to COMREADLINE. anything but ID, MAXCOUNT and
 %                                              maybe TERMINATOR
@@ -234,6 +260,7 @@ function varargout = brindlecast(varargin)
 %     Unable to find node in list
 %
 %   Example
+%     brindlecast('comlist')                   % {'COM3'}, say
 %     port = struct('PortName', 'COM3', 'BaudRate', 115200, ...
 %                   'Parity', 'none', 'StopBits', 1, 'DataBits', 8, ...
 %                   'ReadTimeout', 1);

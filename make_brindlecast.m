@@ -25,20 +25,25 @@ end
 
 root = fileparts(mfilename('fullpath'));
 src = fullfile(root, 'src');
+% Each file of the device layer compiles only on its own platform (kernel32
+% and our port list on Windows, our POSIX layer elsewhere).
 sources = [sourcesIn(src, 'entry'), sourcesIn(src, 'registry'), ...
-           sourcesIn(src, 'serial')];
-% On Windows the device layer is kernel32 itself; elsewhere it is ours.
-if ~ispc
-    sources = [sources, sourcesIn(src, fullfile('serial', 'device'))];
+           sourcesIn(src, 'serial'), sourcesIn(src, fullfile('serial', 'device'))];
+% 'version' gives the project version of CMakeLists.txt.
+version = regexp(fileread(fullfile(root, 'CMakeLists.txt')), ...
+                 'project\(brindlecast VERSION ([0-9.]+)', 'tokens', 'once');
+if isempty(version)
+    error('make_brindlecast: no project version in CMakeLists.txt');
 end
+define = ['-DBRINDLECAST_VERSION=', version{1}];
 
 % A loaded module holds on to its file and keeps its old code until cleared
 % (which closes the ports it has open).
 clear('brindlecast');
 if exist('OCTAVE_VERSION', 'builtin') ~= 0
-    buildWithOctave(src, sources, outputFolder);
+    buildWithOctave(src, sources, define, outputFolder);
 else
-    buildWithMatlab(src, sources, outputFolder);
+    buildWithMatlab(src, sources, define, outputFolder);
 end
 
 helpFile = fullfile(root, 'brindlecast.m');
@@ -50,7 +55,7 @@ if ~strcmp(canonicalFolder(outputFolder), canonicalFolder(root))
 end
 end
 
-function buildWithOctave(src, sources, outputFolder)
+function buildWithOctave(src, sources, define, outputFolder)
 % Octave's MEX interface takes 64-bit indices only; the adapter supplies the
 % 32-bit forms the module calls.
 sources = [sources, {fullfile(src, 'host', 'octave_adapter.cpp')}];
@@ -59,7 +64,7 @@ target = fullfile(outputFolder, 'brindlecast.mex');
 savedFlags = getenv('CXXFLAGS');
 restoreFlags = onCleanup(@() restoreEnvironment('CXXFLAGS', savedFlags));
 setenv('CXXFLAGS', [strtrim(mkoctfile('-p', 'CXXFLAGS')), ' -std=c++17']);
-[output, status] = mkoctfile('--mex', ['-I', src], sources{:}, '-o', target);
+[output, status] = mkoctfile('--mex', ['-I', src], define, sources{:}, '-o', target);
 clear restoreFlags;
 if status ~= 0
     error('make_brindlecast: mkoctfile failed:\n%s', output);
@@ -67,7 +72,7 @@ end
 fprintf('Built %s\n', target);
 end
 
-function buildWithMatlab(src, sources, outputFolder)
+function buildWithMatlab(src, sources, define, outputFolder)
 % The module is written against the 32-bit-index API (mxGetField_700 and
 % the like), which -compatibleArrayDims selects.
 compiler = mex.getCompilerConfigurations('C++', 'Selected');
@@ -79,7 +84,7 @@ if strncmpi(compiler(1).ShortName, 'MSVC', 4)
 else
     standard = 'CXXFLAGS=$CXXFLAGS -std=c++17';
 end
-mex('-compatibleArrayDims', standard, ['-I', src], '-outdir', outputFolder, ...
+mex('-compatibleArrayDims', standard, ['-I', src], define, '-outdir', outputFolder, ...
     '-output', 'brindlecast', sources{:});
 fprintf('Built %s\n', fullfile(outputFolder, ['brindlecast.', mexext]));
 end

@@ -58,6 +58,14 @@ mxArray* mxCreateStructMatrix_700(int rows, int cols, int fieldCount, const char
 // Puts value, made during this call and in no other array, into the field.
 void mxSetField_700(mxArray* structArray, int index, const char* name, mxArray* value);
 
+// MATLAB's string objects (R2016b on) and the port list. A string scalar is
+// read only through mexCallMATLAB "char": it has no data of its own.
+bool mxIsClass(const mxArray* value, const char* className);
+mxArray* mxCreateString(const char* text);  // a 1-by-N char row
+mxArray* mxCreateCellMatrix_700(int rows, int cols);
+void mxSetCell_700(mxArray* cellArray, int index, mxArray* value);  // the cell takes value
+void mxDestroyArray(mxArray* value);  // an array the module made in this call
+
 // Memory. What is not made persistent is reclaimed by the host when the call
 // ends, also when it ends in an error.
 void* mxMalloc(size_t size);
@@ -70,6 +78,9 @@ void mexMakeMemoryPersistent(void* block);
 [[noreturn]] void mexErrMsgTxt(const char* text);
 void mexWarnMsgTxt(const char* text);
 int mexAtExit(void (*exitFunction)(void));
+// Calls a host function; an error in it ends the MEX call. The outputs are the
+// caller's to destroy.
+int mexCallMATLAB(int nlhs, mxArray* plhs[], int nrhs, mxArray* prhs[], const char* name);
 
 // The module's one export, called by the host for every brindlecast(...) call.
 #if defined(_WIN32)

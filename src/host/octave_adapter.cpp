@@ -31,4 +31,15 @@ __attribute__((visibility("hidden"))) void mxSetField_700(mxArray* structArray, 
     mxSetField(structArray, static_cast<mwIndex>(index), name, value);
 }
 
+__attribute__((visibility("hidden"))) mxArray* mxCreateCellMatrix_700(int rows, int cols) {
+    if (rows < 0 || cols < 0) return nullptr;
+    return mxCreateCellMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(cols));
+}
+
+__attribute__((visibility("hidden"))) void mxSetCell_700(mxArray* cellArray, int index,
+                                                         mxArray* value) {
+    if (index < 0) return;
+    mxSetCell(cellArray, static_cast<mwIndex>(index), value);
+}
+
 }  // extern "C"

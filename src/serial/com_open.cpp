@@ -3,6 +3,7 @@
 #include "host/mex_api.h"
 #include "registry/port_registry.h"
 #include "serial/device/serial_device.h"
+#include "serial/host_text.h"
 #include "serial/mode_handlers.h"
 #include "serial/port_id.h"
 #include "serial/port_options.h"
@@ -20,12 +21,12 @@ const PortOptionRules openRules = {
     "Invalid FlowControl in input to COMOPEN.", true,
 };
 
-// A text made from a character-array field of element 0, or nullptr when the
-// field is absent or not characters. Released with mxFree.
+// A text made from a text field of element 0, or nullptr when the field is
+// absent or not text. Released with mxFree.
 char* textField(const mxArray* description, const char* name) {
     const mxArray* field = mxGetField_700(description, 0, name);
-    if (field == nullptr || !mxIsChar(field)) return nullptr;
-    return mxArrayToString(field);
+    if (field == nullptr) return nullptr;
+    return hostText(field);
 }
 
 // The port's current settings; all zeros but the length when they cannot be

@@ -15,4 +15,6 @@ void handleComFlush(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComSet(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComPins(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComBreak(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void handleVersion(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void handleComList(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);

@@ -1,5 +1,7 @@
 #include "serial/text_word.h"
 
+#include "serial/host_text.h"
+
 namespace {
 
 bool equalIgnoringAsciiCase(const char* text, const char* word) {
@@ -14,8 +16,7 @@ bool equalIgnoringAsciiCase(const char* text, const char* word) {
 }  // namespace
 
 int matchWord(const mxArray* value, const char* const* words, int count) {
-    if (!mxIsChar(value)) return -1;
-    char* text = mxArrayToString(value);
+    char* text = hostText(value);
     if (text == nullptr) return -1;
     int found = -1;
     for (int i = 0; i < count && found < 0; ++i) {

@@ -2,13 +2,20 @@
 #include "descriptor_count.h"
 #include "open_port.h"
 #include "pty_pair.h"
+#include "serial/device/posix_port_list.h"
 #include "serial/device/posix_port_name.h"
 #include "serial/device/serial_device.h"
 #include "termios_spy.h"
+#include "tty_class.h"
 
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -44,6 +51,37 @@ TEST(PortName, MapsWindowsNamesToDevicePaths) {
     ASSERT_TRUE(devicePathFromPortName(std::string(kMaxPortNameLength, 'b').c_str(), &longPath));
     EXPECT_EQ(longPath.size(), kMaxPortNameLength + 5);
     EXPECT_FALSE(devicePathFromPortName(nullptr, &longPath));
+}
+
+// The port list over a folder laid out as /sys/class/tty is (name, device
+// link, type file): ttyS1 has no UART, tty1 and ttyS2 no device.
+TEST(PortName, ListsTheTtysWithADeviceExceptThoseWithNoUart) {
+    char folder[] = "/tmp/brindlecast-tty-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::string root = folder;
+    for (std::string entry :
+         {"ttyS0 d 4", "ttyS1 d 0", "ttyUSB0 d", "tty1", "ttyACM3 d 01", "ttyS2 - 4"}) {
+        std::istringstream fields(entry);
+        std::string name, device, type;
+        fields >> name >> device >> type;
+        std::filesystem::create_directory(root + "/" + name);
+        if (device == "d")
+            std::filesystem::create_directory_symlink("..", root + "/" + name + "/device");
+        if (!type.empty()) std::ofstream(root + "/" + name + "/type") << type << "\n";
+    }
+    std::vector<std::string> found;
+    auto keep = [](const char* name, void* context) -> BOOL {
+        static_cast<std::vector<std::string>*>(context)->push_back(name);
+        return TRUE;
+    };
+    EXPECT_TRUE(listTtyPorts(root.c_str(), keep, &found));
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{"/dev/ttyACM3", "/dev/ttyS0", "/dev/ttyUSB0"}));
+    EXPECT_EQ(found, ttyClassPorts(root)) << "the tests' own reading agrees";
+    found.clear();
+    EXPECT_TRUE(listTtyPorts((root + "/none").c_str(), keep, &found)) << "no /sys: no ports";
+    EXPECT_TRUE(found.empty());
+    std::filesystem::remove_all(root);
 }
 
 TEST(OpenClose, SecondOpenRefusedUntilFirstCloses) {

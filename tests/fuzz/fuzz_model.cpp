@@ -3,6 +3,8 @@
 #include "fuzz_values.h"
 #include "fuzz_world.h"
 
+#include "tty_class.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -24,6 +26,8 @@ const char* const kFlushId = "QUENTAROX:brindlecast:comflush";
 const char* const kSetId = "QUENTAROX:brindlecast:comset";
 const char* const kPinsId = "QUENTAROX:brindlecast:compins";
 const char* const kBreakId = "QUENTAROX:brindlecast:combreak";
+const char* const kVersionId = "QUENTAROX:brindlecast:version";
+const char* const kListId = "QUENTAROX:brindlecast:comlist";
 const char* const kLineId = "QUENTAROX:brindlecast:comreadline";
 
 const char* const kModuleErrors[][2] = {
@@ -57,6 +61,9 @@ const char* const kModuleErrors[][2] = {
     {kReadId, "Cannot read the port."},
     {kReadId, "Invalid count to COMREAD."},
     {kReadId, "Memory allocation failed."},
+    {kVersionId, "Invalid number of inputs to VERSION."},
+    {kListId, "Invalid number of inputs to COMLIST."},
+    {kListId, "Cannot list the ports."},
     {kLineId, "Invalid number of inputs to COMREADLINE."},
     {kLineId, "Cannot read the port."},
     {kLineId, "Invalid count to COMREADLINE."},
@@ -95,9 +102,15 @@ Expectation& fail(Expectation& e, const char* identifier, const char* message) {
     return e;
 }
 
-// The text the module gets for a char array (mxArrayToString), up to its
-// first 0 as the module reads it.
+// Text as the module takes it: a char array, or a MATLAB string with one element.
+bool isText(const mxArray* value) {
+    return mxIsChar(value) || (mxIsClass(value, "string") && mxGetNumberOfElements(value) == 1);
+}
+
+// The text the module gets for a char array (mxArrayToString) or a string
+// (char() of it, then the same), up to its first 0 as the module reads it.
 std::string hostText(const mxArray* value) {
+    if (!mxIsChar(value)) return thStringText(value).c_str();
     char* text = mxArrayToString(value);
     if (text == nullptr) return "";
     std::string copy = text;
@@ -116,7 +129,7 @@ double hostDouble(const mxArray* value) {
 // The index of the word a char array spells in any ASCII case, -1 for none;
 // the text is one allocation.
 int wordOf(const mxArray* value, const std::vector<std::string>& words, Allocations& allocations) {
-    if (!mxIsChar(value) || !allocations.next()) return -1;
+    if (!isText(value) || !allocations.next()) return -1;
     std::string text = hostText(value);
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     for (size_t i = 0; i < words.size(); ++i) {
@@ -261,7 +274,7 @@ Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
     const mxArray* nameField = mxGetNumberOfElements(description) > 0
                                    ? mxGetField_700(description, 0, "PortName")
                                    : nullptr;
-    if (nameField == nullptr || !mxIsChar(nameField) || !allocations.next()) {
+    if (nameField == nullptr || !isText(nameField) || !allocations.next()) {
         return fail(e, kOpenId, "Invalid PortName in input to COMOPEN.");
     }
     std::string name = hostText(nameField);
@@ -282,7 +295,7 @@ Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
 
     const mxArray* parity = mxGetField_700(description, 0, "Parity");
     // Every parity is valid and a pty drops it: only the text's allocation counts.
-    if (parity != nullptr && mxIsChar(parity)) allocations.next();
+    if (parity != nullptr && isText(parity)) allocations.next();
 
     e.id = id;
     e.dropsEarlier = findOpen(id) != nullptr;
@@ -403,7 +416,7 @@ Expectation& predictSet(Expectation& e, const std::vector<const mxArray*>& in,
     if (!refused.empty())
         return fail(e, kSetId, ("Invalid " + refused + " in input to COMSET.").c_str());
     const mxArray* parity = mxGetField_700(settings, 0, "Parity");
-    if (parity != nullptr && mxIsChar(parity)) allocations.next();
+    if (parity != nullptr && isText(parity)) allocations.next();
     if (!takesLine(settings, line.rate, 8, line.twoStopBits, e))
         return fail(e, kSetId, "Error Setting Comm State.");
     e.setsLine = true;
@@ -433,6 +446,23 @@ Expectation& predictBreak(Expectation& e, const std::vector<const mxArray*>& in)
     if (!validTimeout(in[2], false, &seconds) || seconds > 10)
         return fail(e, kBreakId, "Invalid duration in input to COMBREAK.");
     e.breakTooLong = seconds > 0.002;
+    return e;
+}
+
+Expectation& predictList(Expectation& e, const std::vector<const mxArray*>& in,
+                         Allocations& allocations) {
+    if (in.size() != 1) return fail(e, kListId, "Invalid number of inputs to COMLIST.");
+    e.ports = ttyClassPorts();
+    // The list of names grows 16, 32, ...; each name is a copy of its own.
+    size_t capacity = 0;
+    for (size_t i = 0; i < e.ports.size(); ++i) {
+        if (i == capacity) {
+            capacity = capacity == 0 ? 16 : capacity * 2;
+            if (!allocations.next()) return fail(e, kListId, "Cannot list the ports.");
+        }
+        if (!allocations.next()) return fail(e, kListId, "Cannot list the ports.");
+    }
+    e.output = Expectation::Output::PortList;
     return e;
 }
 
@@ -511,11 +541,17 @@ Expectation predict(int nlhs, const std::vector<const mxArray*>& in, int failing
     (void)nlhs;
     Expectation e;
     Allocations allocations{failingAllocation};
-    if (in.size() < 2 || in.size() > 8) {
+    // The mode word alone: only 'version' and 'comlist', whose text is made
+    // once to tell.
+    if (in.size() == 1) {
+        bool alone = isText(in[0]) && allocations.next() &&
+                     (hostText(in[0]) == "version" || hostText(in[0]) == "comlist");
+        if (!alone) return fail(e, kEntryId, "Invalid number of input arguments.");
+    } else if (in.size() < 2 || in.size() > 8) {
         return fail(e, kEntryId, "Invalid number of input arguments.");
     }
     e.initializes = true;
-    if (!mxIsChar(in[0])) return fail(e, kEntryId, "First input to BRINDLECAST must be a string.");
+    if (!isText(in[0])) return fail(e, kEntryId, "First input to BRINDLECAST must be a string.");
     if (!allocations.next()) return fail(e, kEntryId, "Memory allocation failed.");
     std::string mode = hostText(in[0]);
     if (mode == "comopen") return predictOpen(e, in, allocations);
@@ -527,6 +563,12 @@ Expectation predict(int nlhs, const std::vector<const mxArray*>& in, int failing
     if (mode == "comset") return predictSet(e, in, allocations);
     if (mode == "compins") return predictPins(e, in);
     if (mode == "combreak") return predictBreak(e, in);
+    if (mode == "version") {
+        if (in.size() != 1) return fail(e, kVersionId, "Invalid number of inputs to VERSION.");
+        e.output = Expectation::Output::Version;
+        return e;
+    }
+    if (mode == "comlist") return predictList(e, in, allocations);
     if (mode == "comreadline") return predictReadLine(e, in, allocations);
     return fail(e, kEntryId, "Unrecognized mode for BRINDLECAST.");
 }
@@ -608,6 +650,28 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
             if (nlhs >= 2 && !(isDoubleArray(unsent, 1, 1) && mxGetScalar(unsent) >= 0 &&
                                mxGetScalar(unsent) == std::trunc(mxGetScalar(unsent)))) {
                 *problem = "comcount gave " + describe(unsent) + " unsent";
+                return false;
+            }
+            break;
+        }
+        case Expectation::Output::Version:
+        case Expectation::Output::PortList: {
+            filled = 1;
+            // A char row, or a cell row of them (sorted here as the model's are).
+            const mxArray* out = result.outputs[0];
+            std::vector<std::string> got;
+            bool list = e.output == Expectation::Output::PortList;
+            bool shaped = out != nullptr && thRows(out) == 1 &&
+                          (list ? mxGetClassID(out) == mxCELL_CLASS : mxIsChar(out));
+            for (size_t i = 0; shaped && i < (list ? thCols(out) : 1); ++i) {
+                const mxArray* text = list ? thGetCell(out, i) : out;
+                shaped = text != nullptr && mxIsChar(text);
+                if (shaped) got.push_back(hostText(text));
+            }
+            std::sort(got.begin(), got.end());
+            if (!shaped ||
+                got != (list ? e.ports : std::vector<std::string>{BRINDLECAST_VERSION_TEXT})) {
+                *problem = "the call returned " + describe(out);
                 return false;
             }
             break;
@@ -697,10 +761,11 @@ std::string describe(const mxArray* value) {
     mxClassID classId = mxGetClassID(value);
     std::string text = std::to_string(thRows(value)) + "x" + std::to_string(thCols(value)) + " " +
                        (classId <= mxFUNCTION_CLASS ? classNames[classId] : "?");
-    if (classId == mxUNKNOWN_CLASS) text += " (an object)";
+    if (classId == mxUNKNOWN_CLASS)
+        text += mxIsClass(value, "string") ? " (a string)" : " (an object)";
     if (mxIsSparse(value)) text += " sparse";
     if (mxIsComplex(value)) text += " complex";
-    if (classId == mxCHAR_CLASS) {
+    if (classId == mxCHAR_CLASS || isText(value)) {
         std::string shown;
         for (unsigned char c : hostText(value)) {
             if (c >= 32 && c < 127) {

@@ -30,7 +30,7 @@ extern Model model;
 constexpr uint32_t kReadCap = 65536;
 
 struct Expectation {
-    enum class Output { None, FileId, Written, Bytes, Counts, Line };
+    enum class Output { None, FileId, Written, Bytes, Counts, Version, PortList, Line };
 
     bool fails = false;
     std::string identifier;
@@ -46,6 +46,7 @@ struct Expectation {
     bool mayFailAllocation = false;  // Line: read-ahead growth may hit the failing allocation
     long heldAfter = -1;             // the port's read-ahead bytes after the call; -1 as before
     bool flushesOutput = false;
+    std::vector<std::string> ports;  // PortList: the names, in order
 
     // What happens on the way, also when the call then fails.
     bool initializes = false;

@@ -3,6 +3,7 @@
 #include "fuzz_model.h"
 #include "fuzz_world.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -49,9 +50,9 @@ const mxClassID kNumericClasses[] = {
 };
 
 const char* const kModeWords[] = {
-    "comopen",  "comclose", "comwrite",    "comread",    "COMOPEN",     "ComRead",
-    "comopen ", "comope",   "comreadx",    " comclose",  "comwrit",     "comclosecomclose",
-    "c",        "",         "comreadline", "comreadlin", "ComReadLine",
+    "comopen", "comclose", "comwrite",    "comread",    "COMOPEN",          "ComRead", "comopen ",
+    "comope",  "comreadx", " comclose",   "comwrit",    "comclosecomclose", "c",       "",
+    "version", "comlist",  "comreadline", "comreadlin", "ComReadLine",
 };
 
 const char* const kParityWords[] = {
@@ -106,8 +107,14 @@ std::vector<uint16_t> unitsOf(const std::string& bytes) {
 
 // 1-by-N, N-by-1, 2-by-N/2 (units in column order) or, for no text, 0-by-0,
 // 1-by-0 or 0-by-1. The host reads the units in storage order in every shape.
+// Some shapes give a MATLAB string of the same bytes instead, 1-by-1 or 1-by-2.
 mxArray* charArray(const std::vector<uint16_t>& units, size_t shape) {
     size_t n = units.size();
+    std::string bytes(units.begin(), units.end());
+    bool narrow = std::all_of(units.begin(), units.end(), [](uint16_t unit) { return unit < 256; });
+    if (narrow && shape % 16 >= 14)
+        return thCreateStringArray(1, shape % 16 - 13,
+                                   std::vector<std::string>(shape % 16 - 13, bytes));
     if (n == 0) {
         switch (shape % 3) {
             case 1: return thCreateCharMatrix(1, 0, units);

@@ -95,7 +95,7 @@ def send(line, data):
     return op(SEND) + bytes([line, len(data)]) + data
 
 
-def mode(index, shape=0):  # one of the fourteen words of kModeWords
+def mode(index, shape=0):  # one of the sixteen words of kModeWords
     return bytes([6, index, shape])
 
 

@@ -4,6 +4,7 @@
 #if !defined(_WIN32)
 #include "ioctl_spy.h"
 #include "termios_spy.h"
+#include "tty_class.h"
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -88,6 +90,11 @@ TEST_F(ComOpenTest, EveryRefusalCarriesItsMessageAndLeaksNothing) {
          "Invalid PortName in input to COMOPEN."},
         {"empty PortName",
          {port({field("PortName", "")})},
+         0,
+         openId,
+         "Invalid PortName in input to COMOPEN."},
+        {"string array PortName",
+         {port({{"PortName", thCreateStringArray(1, 2, {serial.port, serial.port})}})},
          0,
          openId,
          "Invalid PortName in input to COMOPEN."},
@@ -250,6 +257,44 @@ TEST_F(ComOpenTest, AppliesTheLineSettingsItIsGiven) {
     EXPECT_TRUE(line.twoStopBits);
 #if !defined(_WIN32)
     EXPECT_TRUE(line.oddParity);
+#endif
+
+    // MATLAB strings in double quotes: the mode word and the text fields.
+    ThCallResult viaStrings =
+        call(1, {string("comopen"),
+                 port({stringField("PortName", serial.port), stringField("Parity", "mark"),
+                       field("BaudRate", 1200), stringField("FlowControl", "software")})});
+    ASSERT_FALSE(viaStrings.failed) << viaStrings.message;
+    line = kept(serial);
+    EXPECT_EQ(line.baudRate, 1200u);
+    EXPECT_TRUE(line.stickParity);
+    EXPECT_TRUE(line.xonInput);
+}
+
+// comlist names what is there now, sorted; under Wine that is the COM ports
+// the runner mapped (and COM1, Wine's /dev/ttyS0, never opened here).
+TEST_F(ComOpenTest, ComlistNamesThePortsThere) {
+    ThCallResult listed = call(1, {text("comlist")});
+    ASSERT_FALSE(listed.failed) << listed.message;
+    EXPECT_EQ(thRows(listed.outputs[0]), 1u);
+    std::vector<std::string> names = texts(listed.outputs[0]);
+#if defined(_WIN32)
+    TestLine& serial = line("list");
+    long previous = 0;
+    for (const std::string& name : names) {
+        ASSERT_EQ(name.compare(0, 3, "COM"), 0) << name;
+        EXPECT_GT(std::stol(name.substr(3)), previous) << name << " out of order";
+        previous = std::stol(name.substr(3));
+    }
+    for (const std::string& name : {serial.port, serial.alias, serial.farPort}) {
+        EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
+        ThCallResult opened = call("comopen", {port({field("PortName", name)})});
+        EXPECT_FALSE(opened.failed) << name << ": " << opened.message;
+    }
+#else
+    // What /sys/class/tty says; ttyS0 may be the console, so nothing is opened.
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, ttyClassPorts());
 #endif
 }
 
@@ -425,6 +470,7 @@ TEST_F(ComOpenTest, RefusedControlFieldsLeaveTheEarlierPortOpen) {
         {"FlowControl", thCreateString("xon"), nullptr},
         {"FlowControl", thCreateString("hardware "), nullptr},
         {"FlowControl", thCreateDouble(1), nullptr},
+        {"FlowControl", thCreateStringArray(1, 2, {"none", "none"}), nullptr},
         {"FlowControl", thCreateString("Hardware"), "RTS"},  // with an RTS field
     };
     int row = 0;

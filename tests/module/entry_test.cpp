@@ -28,7 +28,8 @@ TEST_F(EntryTest, RefusesModesThatAreNotExactlyAModeWord) {
             << "'" << word << "'";
     }
     for (mxArray* notText : {number(3), keep(thCreateCell(1, 1)),
-                             keep(thCreateNumeric(mxUINT8_CLASS, 1, 7, "comopen"))}) {
+                             keep(thCreateNumeric(mxUINT8_CLASS, 1, 7, "comopen")),
+                             keep(thCreateStringArray(1, 2, {"comopen", "comopen"}))}) {
         EXPECT_TRUE(failedWith(call(1, {notText, one}), entryId,
                                "First input to BRINDLECAST must be a string."));
     }
@@ -47,6 +48,22 @@ TEST_F(EntryTest, RegistersTheExitHookOncePerLoadEvenWhenTheFirstCallFails) {
     EXPECT_EQ(thAtExitRegistrations(), 0);
     call("comclose", {number(5)});
     EXPECT_EQ(thAtExitRegistrations(), 1);
+}
+
+// Only the modes that need no port take the mode word alone.
+TEST_F(EntryTest, VersionAndComlistTakeTheModeWordAlone) {
+    ThCallResult version = call(1, {string("version")});
+    ASSERT_FALSE(version.failed) << version.message;
+    std::string expected = BRINDLECAST_VERSION_TEXT;
+    EXPECT_EQ(thCharUnits(version.outputs[0]),
+              std::vector<uint16_t>(expected.begin(), expected.end()));
+    EXPECT_EQ(thRows(version.outputs[0]), 1u);
+    EXPECT_FALSE(call(1, {text("comlist")}).failed);
+    for (const char* word : {"comflush", "comlis", "nosuchmode"}) {
+        EXPECT_TRUE(
+            failedWith(call(1, {text(word)}), entryId, "Invalid number of input arguments."));
+    }
+    EXPECT_EQ(thLiveBlocks(), 0u);
 }
 
 TEST_F(EntryTest, ReportsAModeTextThatCannotBeMade) {
@@ -92,6 +109,12 @@ TEST_F(EntryTest, HandsTheWholeCallToTheModesHandler) {
         {{text("comflush"), id, id, id},
          "QUENTAROX:brindlecast:comflush",
          "Invalid number of inputs to COMFLUSH."},
+        {{text("version"), id},
+         "QUENTAROX:brindlecast:version",
+         "Invalid number of inputs to VERSION."},
+        {{text("comlist"), text("COM1")},
+         "QUENTAROX:brindlecast:comlist",
+         "Invalid number of inputs to COMLIST."},
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(failedWith(call(1, c.inputs), c.identifier, c.message)) << c.message;

@@ -56,7 +56,7 @@ TEST_F(QueueTest, CountsWhatWaitsAndWhatIsUnsent) {
 TEST_F(QueueTest, FlushDropsWhatItIsToldTo) {
     ASSERT_TRUE(farWrite(*serial, "abcde", 5));
     ASSERT_EQ(waitingAfterArrival(5), 5.0);
-    ASSERT_FALSE(call("comflush", {id, text("Input")}).failed);
+    ASSERT_FALSE(call("comflush", {id, string("Input")}).failed);  // a MATLAB string too
     ThCallResult read = call("comread", {id, number(5)}, 2);
     EXPECT_EQ(mxGetScalar(read.outputs[1]), 0.0) << "the waiting bytes were not dropped";
     for (const char* which : {"OUTPUT", "both"}) {
@@ -67,7 +67,8 @@ TEST_F(QueueTest, FlushDropsWhatItIsToldTo) {
     EXPECT_EQ(spyLastTcflush(), TCIOFLUSH) << "no word flushes both";
 #endif
 
-    for (mxArray* which : {text("inputs"), text(""), number(1), keep(thCreateCell(1, 1))}) {
+    for (mxArray* which : {text("inputs"), text(""), number(1), keep(thCreateCell(1, 1)),
+                           keep(thCreateStringArray(1, 2, {"input", "input"}))}) {
         EXPECT_TRUE(failedWith(call("comflush", {id, which}), flushId,
                                "Invalid buffer in input to COMFLUSH."));
     }

@@ -123,6 +123,7 @@ TEST_F(TransferTest, RefusedWritesSendNothing) {
          {id, keep(thCreateFunctionHandle()), number(1)},
          "Invalid data type to COMWRITE"},
         {"object", {id, keep(thCreateObject()), number(1)}, "Invalid data type to COMWRITE"},
+        {"string", {id, string("AB"), number(1)}, "Invalid data type to COMWRITE"},
         {"complex",
          {id, keep(thCreateComplexDouble(1, 2)), number(1)},
          "Invalid data type to COMWRITE"},

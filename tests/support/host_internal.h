@@ -36,6 +36,9 @@ void thiCheckInput(const mxArray* value);
 // Everything of the inputs a module could overwrite through mxGetData, so the
 // driver can tell whether a call wrote into an input.
 std::string thiSnapshotInputs(const mxArray* const* inputs, size_t count);
+// char() of a string scalar, as mexCallMATLAB gives it: a new char row of the
+// running call. Aborts for anything else.
+mxArray* thiCharOfString(const mxArray* value);
 
 // ---- Exported by libmex ----
 // A fresh load: no exit hook, no registrations counted.

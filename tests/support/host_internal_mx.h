@@ -19,9 +19,11 @@ struct mxArray_tag {
     size_t cols = 0;
     bool complex = false;
     bool sparse = false;
-    bool object = false;   // a class instance (containers.Map, a string): no data of its own
-    size_t nzmax = 0;      // sparse only: the elements real holds
-    void* real = nullptr;  // exactly sized (null when empty), so ASan sees overruns
+    bool object = false;    // a class instance (containers.Map, a string): no data of its own
+    std::string className;  // an object's class ("containers.Map", "string")
+    std::vector<std::string> strings;  // a string array's texts, rows*cols
+    size_t nzmax = 0;                  // sparse only: the elements real holds
+    void* real = nullptr;              // exactly sized (null when empty), so ASan sees overruns
     void* imag = nullptr;
     std::vector<std::string> fieldNames;
     // cell: rows*cols; struct: rows*cols*fields, all fields of element 0 first.

@@ -139,7 +139,7 @@ void snapshot(const mxArray* array, std::string& out) {
     }
     out += std::to_string(array->classId) + ' ' + std::to_string(array->rows) + 'x' +
            std::to_string(array->cols) + (array->complex ? " c" : "") +
-           (array->sparse ? " s" : "") + (array->object ? " o" : "") + ' ' +
+           (array->sparse ? " s" : "") + (array->object ? " o " + array->className : "") + ' ' +
            std::to_string(array->nzmax) + ':';
     size_t bytes = array->sparse ? array->nzmax * classSize(array->classId)
                                  : array->rows * array->cols * classSize(array->classId);
@@ -445,6 +445,7 @@ mxArray* thCreateObject() {
     thiCheckThread("thCreateObject");
     mxArray* array = newArray(mxUNKNOWN_CLASS, 1, 1, ThiOwner::Caller);
     array->object = true;
+    array->className = "containers.Map";
     return array;
 }
 
@@ -515,4 +516,116 @@ std::vector<uint16_t> thCharUnits(const mxArray* charArray) {
 
 size_t thLiveArrays() {
     return liveArrays().size();
+}
+
+// ---- Strings and cells ----
+
+namespace {
+
+const char* builtInClassName(mxClassID classId) {
+    switch (classId) {
+        case mxCELL_CLASS: return "cell";
+        case mxSTRUCT_CLASS: return "struct";
+        case mxLOGICAL_CLASS: return "logical";
+        case mxCHAR_CLASS: return "char";
+        case mxDOUBLE_CLASS: return "double";
+        case mxSINGLE_CLASS: return "single";
+        case mxINT8_CLASS: return "int8";
+        case mxUINT8_CLASS: return "uint8";
+        case mxINT16_CLASS: return "int16";
+        case mxUINT16_CLASS: return "uint16";
+        case mxINT32_CLASS: return "int32";
+        case mxUINT32_CLASS: return "uint32";
+        case mxINT64_CLASS: return "int64";
+        case mxUINT64_CLASS: return "uint64";
+        case mxFUNCTION_CLASS: return "function_handle";
+        default: return "unknown";
+    }
+}
+
+// An array the module made in the running call and has not put anywhere.
+mxArray* moduleOwned(const mxArray* value, const char* function) {
+    mxArray* array = mutableChecked(value, function);
+    if (array->owner != ThiOwner::Temporary)
+        thiAbort(std::string(function) + ": not an array the module made in this call");
+    return array;
+}
+
+mxArray* newCharRow(const std::string& text, ThiOwner owner) {
+    mxArray* array = newDense(mxCHAR_CLASS, text.empty() ? 0 : 1, text.size(), false, owner);
+    for (size_t i = 0; i < text.size(); ++i)
+        static_cast<uint16_t*>(array->real)[i] = static_cast<unsigned char>(text[i]);
+    return array;
+}
+
+}  // namespace
+
+bool mxIsClass(const mxArray* value, const char* className) {
+    const mxArray* array = checked(value, "mxIsClass");
+    if (className == nullptr) thiAbort("mxIsClass: null class name");
+    return (array->object ? array->className : builtInClassName(array->classId)) == className;
+}
+
+mxArray* mxCreateString(const char* text) {
+    thiCheckThread("mxCreateString");
+    if (text == nullptr) thiAbort("mxCreateString: null text");
+    return newCharRow(text, ownerOfNew());
+}
+
+mxArray* mxCreateCellMatrix_700(int rows, int cols) {
+    thiCheckThread("mxCreateCellMatrix");
+    if (rows < 0 || cols < 0) return nullptr;
+    mxArray* array =
+        newArray(mxCELL_CLASS, static_cast<size_t>(rows), static_cast<size_t>(cols), ownerOfNew());
+    array->elements.assign(array->rows * array->cols, nullptr);
+    return array;
+}
+
+void mxSetCell_700(mxArray* cellArray, int index, mxArray* value) {
+    mxArray* array = moduleOwned(cellArray, "mxSetCell");
+    if (array->classId != mxCELL_CLASS) thiAbort("mxSetCell: not a cell array");
+    if (index < 0 || static_cast<size_t>(index) >= array->elements.size())
+        thiAbort("mxSetCell: index out of range");
+    mxArray* child = value != nullptr ? moduleOwned(value, "mxSetCell") : nullptr;
+    if (child == array) thiAbort("mxSetCell: would nest an array in itself");
+    mxArray*& slot = array->elements[static_cast<size_t>(index)];
+    if (slot != nullptr) destroy(slot);  // MATLAB leaks it; nothing here relies on that
+    slot = child;
+    if (child != nullptr) child->owner = ThiOwner::Child;
+}
+
+void mxDestroyArray(mxArray* value) {
+    if (value == nullptr) return;
+    destroy(moduleOwned(value, "mxDestroyArray"));
+}
+
+mxArray* thiCharOfString(const mxArray* value) {
+    const mxArray* array = checked(value, "mexCallMATLAB char");
+    if (!array->object || array->className != "string" || array->strings.size() != 1)
+        thiAbort("mexCallMATLAB char: only a string scalar is converted here");
+    return newCharRow(array->strings[0], ThiOwner::Temporary);
+}
+
+mxArray* thCreateStringArray(size_t rows, size_t cols, const std::vector<std::string>& texts) {
+    thiCheckThread("thCreateStringArray");
+    if (product(rows, cols) != texts.size()) thiAbort("thCreateStringArray: rows*cols != texts");
+    mxArray* array = newArray(mxUNKNOWN_CLASS, rows, cols, ThiOwner::Caller);
+    array->object = true;
+    array->className = "string";
+    array->strings = texts;
+    return array;
+}
+
+std::string thStringText(const mxArray* stringScalar) {
+    const mxArray* array = checked(stringScalar, "thStringText");
+    if (!array->object || array->className != "string" || array->strings.size() != 1)
+        thiAbort("thStringText: not a string scalar");
+    return array->strings[0];
+}
+
+const mxArray* thGetCell(const mxArray* cellArray, size_t index) {
+    const mxArray* array = checked(cellArray, "thGetCell");
+    if (array->classId != mxCELL_CLASS || index >= array->elements.size())
+        thiAbort("thGetCell: not a cell array, or index out of range");
+    return array->elements[index];
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -27,8 +28,15 @@ protected:
     void SetUp() override {
         thFailAllocation(0);
         thClearWarnings();
-        module = thLoadModule(BRINDLECAST_MODULE_PATH);
+        module = thLoadModule(modulePath());
         ASSERT_NE(module, nullptr) << thLastLoadError();
+    }
+
+    // The module built beside the tests, or the one BRINDLECAST_MODULE names
+    // (the release check runs the tests against the module from the zip).
+    static const char* modulePath() {
+        const char* chosen = std::getenv("BRINDLECAST_MODULE");
+        return chosen != nullptr && *chosen != '\0' ? chosen : BRINDLECAST_MODULE_PATH;
     }
 
     void TearDown() override {
@@ -47,7 +55,7 @@ protected:
     void reload() {
         thUnloadModule(module);
         EXPECT_FALSE(thLastUnloadReport().stillLoaded) << "statics would survive the reload";
-        module = thLoadModule(BRINDLECAST_MODULE_PATH);
+        module = thLoadModule(modulePath());
         ASSERT_NE(module, nullptr) << thLastLoadError();
     }
 
@@ -56,6 +64,7 @@ protected:
         return array;
     }
     mxArray* text(const std::string& value) { return keep(thCreateString(value)); }
+    mxArray* string(const std::string& value) { return keep(thCreateStringArray(1, 1, {value})); }
     mxArray* number(double value) { return keep(thCreateDouble(value)); }
     mxArray* numeric(mxClassID classId, size_t count, const void* data) {
         return keep(thCreateNumeric(classId, 1, count, data));
@@ -77,6 +86,9 @@ protected:
     }
     static PortField field(const std::string& name, double value) {
         return {name, thCreateDouble(value)};
+    }
+    static PortField stringField(const std::string& name, const std::string& value) {
+        return {name, thCreateStringArray(1, 1, {value})};
     }
 
     // Calls the module; the result's outputs are released with the fixture.
@@ -106,6 +118,16 @@ protected:
             return std::nan("");
         }
         return mxGetScalar(result.outputs[0]);
+    }
+
+    // The char rows of a cell row, as text.
+    static std::vector<std::string> texts(const mxArray* cells) {
+        std::vector<std::string> out;
+        for (size_t i = 0; i < thRows(cells) * thCols(cells); ++i) {
+            std::vector<uint16_t> units = thCharUnits(thGetCell(cells, i));
+            out.emplace_back(units.begin(), units.end());
+        }
+        return out;
     }
 
     static std::vector<double> row(const mxArray* array) {

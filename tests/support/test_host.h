@@ -91,3 +91,11 @@ ThUnloadReport thLastUnloadReport();
 // parts linked into the test): an error it raises ends it and is reported,
 // and memory it did not make persistent is reclaimed at the end.
 ThCallResult thRunInCall(const std::function<void()>& body);
+
+// A MATLAB string array (["COM3" "COM4"]): an object, so not char, with no
+// data or scalar value to read (mxGetData and mxGetScalar refuse it, as for
+// any object); only mexCallMATLAB "char" of a 1-by-1 one gives its text.
+// mexCallMATLAB of anything else aborts.
+mxArray* thCreateStringArray(size_t rows, size_t cols, const std::vector<std::string>& texts);
+const mxArray* thGetCell(const mxArray* cellArray, size_t index);  // null for an empty slot
+std::string thStringText(const mxArray* stringScalar);  // what char() of it gives, as bytes

@@ -1,5 +1,6 @@
 // The FileID rule: the sum of the name's bytes, each taken as signed.
 #include "serial/port_id.h"
+#include "serial/port_name_order.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,17 @@ TEST(PortIdTest, SumsTheNamesBytesAsSignedValues) {
         {std::string(100000, '\x80'), -12800000},
     };
     for (const auto& c : cases) EXPECT_EQ(portIdFromName(c.name.c_str()), c.id) << c.name.size();
+}
+
+// comlist's order: a trailing number compares as a number.
+TEST(PortIdTest, PortNamesSortByStemThenNumber) {
+    const char* expected[] = {"/dev/ttyACM0", "/dev/ttyS", "/dev/ttyS2", "/dev/ttyS10",
+                              "/dev/ttyUSB0", "COM1",      "COM02",      "COM2",
+                              "COM10",        "COM10a"};
+    char* names[10];
+    for (int i = 0; i < 10; ++i) names[i] = const_cast<char*>(expected[(i * 7) % 10]);
+    sortPortNames(names, 10);
+    for (int i = 0; i < 10; ++i) EXPECT_STREQ(names[i], expected[i]) << i;
 }
 
 }  // namespace

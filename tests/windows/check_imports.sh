@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The Windows module must run in a bare MATLAB: it exports mexFunction alone
-# and imports only from MATLAB's libmx/libmex, kernel32 and the C runtime.
+# and imports only from MATLAB's libmx/libmex, kernel32 and the C runtime;
+# from libmx and libmex exactly the functions their .def files list (the
+# string calls mxIsClass and mexCallMATLAB among them).
 set -euo pipefail
 module=${1:?usage: check_imports.sh brindlecast.mexw64}
 dump=$(x86_64-w64-mingw32-objdump -p "$module")
@@ -14,6 +16,14 @@ for needed in libmx.dll libmex.dll kernel32.dll; do
     grep -q -x "$needed" <<<"$imports" || { echo "check_imports: $needed is not imported"; status=1; }
 done
 [ -z "$unexpected" ] || { echo "check_imports: unexpected imports: $unexpected"; status=1; }
+hosts=$(cd "$(dirname "$0")/../../src/host" && pwd)
+for library in libmx libmex; do
+    imported=$(awk -v dll="$library.dll" '/DLL Name:/ {take = tolower($3) == dll; next}
+        take && NF == 0 {take = 0} take && $1 ~ /^[0-9a-f]+$/ && NF == 3 {print $3}' <<<"$dump" | sort)
+    listed=$(awk 'NR > 2 && NF {print $1}' "$hosts/$library.def" | sort)
+    [ "$imported" = "$listed" ] ||
+        { echo "check_imports: $library.dll imports differ from $library.def:"; diff <(echo "$listed") <(echo "$imported"); status=1; }
+done
 [ "$exports" = "mexFunction" ] || { echo "check_imports: exports are '$exports', expected mexFunction alone"; status=1; }
 if [ "$status" -eq 0 ]; then
     echo "check_imports: $(basename "$module") exports mexFunction and imports $(tr '\n' ' ' <<<"$imports")"

@@ -6,7 +6,8 @@
 # mapped to COM ports in a Wine prefix of the suite's own (cached in the build
 # folder). Ends with one line "wine: N passed, M failed"; exits non-zero on a
 # failure. Logs: build/logs/wine-*.log. Arguments go to module_tests.exe
-# (--gtest_filter=ComOpenTest.* for instance).
+# (--gtest_filter=ComOpenTest.* for instance). BRINDLECAST_MODULE=PATH runs the
+# tests against another brindlecast.mexw64 (the release check's, from the zip).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
@@ -107,8 +108,14 @@ done
 echo "== windows-tests: module_tests.exe under Wine"
 "$wineserver" -p >"$logs/wine-session.log" 2>&1 </dev/null
 "$wine" cmd.exe /c exit 0 >>"$logs/wine-session.log" 2>&1 </dev/null
+module=""
+if [ -n "${BRINDLECAST_MODULE:-}" ]; then
+    [ -f "$BRINDLECAST_MODULE" ] || { echo "no module $BRINDLECAST_MODULE"; summary 0 1; }
+    module="Z:$(realpath "$BRINDLECAST_MODULE" | tr / '\\')"
+    echo "module: $module"
+fi
 status=0
-BRINDLECAST_WINE_RUN="$run" timeout 600 "$wine" "$build/module_tests.exe" "$@" \
+BRINDLECAST_MODULE="$module" BRINDLECAST_WINE_RUN="$run" timeout 600 "$wine" "$build/module_tests.exe" "$@" \
     >"$logs/wine-tests.log" 2>&1 </dev/null || status=$?
 
 results=$(tr -d '\r' <"$logs/wine-tests.log")

@@ -164,3 +164,10 @@ BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 
 #endif
+
+// The serial ports present now, on both platforms. found is called with each
+// name under which CreateFileA opens one ("COM3"; "/dev/ttyUSB0" on POSIX),
+// in no particular order, until it returns FALSE. FALSE when the system's
+// list cannot be read; a POSIX system without /sys has no ports.
+typedef BOOL (*PortNameFound)(const char* name, void* context);
+BOOL ListSerialPorts(PortNameFound found, void* context);
