@@ -56,12 +56,15 @@ function varargout = brindlecast(varargin)
 %   BYTES is a 1-by-N row of doubles 0..255 and N is how many bytes arrived.
 %   COUNT 0 gives zeros(1,0). When the device read fails (for example, the
 %   other end hung up) BYTES is 0 and N is what arrived. COUNT is refused as
-%   for comwrite.
+%   for comwrite. Bytes comreadline read ahead come first; when they are
+%   enough the device is not asked, and they are returned even when the
+%   device read after them fails.
 %
 %   [WAITING, UNSENT] = BRINDLECAST('comcount', ID) returns the number of
 %   bytes received and not yet read and the number written and not yet sent
-%   (doubles). A port whose device was lost gives 0 and 0. On Windows the
-%   call also acknowledges any line error of the port.
+%   (doubles); WAITING includes the bytes comreadline read ahead. A port
+%   whose device was lost gives those and 0. On Windows the call also
+%   acknowledges any line error of the port.
 %
 %   BRINDLECAST('comflush', ID) or BRINDLECAST('comflush', ID, WHICH)
 %   discards bytes. WHICH, in any letter case: 'input' (what was received and
@@ -100,6 +103,25 @@ function varargout = brindlecast(varargin)
 %   Linux: /dev/<name> for each tty of /sys/class/tty with a device behind
 %   it, but not a ttyS port with no UART; none on a system without /sys.
 %   'version' and 'comlist' take no other input.
+%
+%   [BYTES, N] = BRINDLECAST('comreadline', ID, MAXCOUNT) or
+%   BRINDLECAST('comreadline', ID, MAXCOUNT, TERMINATOR) reads one line: the
+%   bytes up to and including the first TERMINATOR, or exactly MAXCOUNT
+%   bytes when no terminator came within them, whichever is first. BYTES is
+%   a row of doubles 0..255 as for comread, N their number. TERMINATOR is 1
+%   to 8 bytes: a real numeric array of whole numbers 0..255 or a char array
+%   of characters below 256; absent, it is LF (10). CR LF is [13 10]. A
+%   terminator that would end past MAXCOUNT does not count. MAXCOUNT is read
+%   as comread's COUNT. The port's ReadTimeout bounds the whole call from
+%   its start; at the time-out, or when the device is lost, BYTES is
+%   zeros(1,0) and N is 0, and what arrived of the line is kept for the next
+%   call: a line never comes in halves, so a poll loop on a port with
+%   ReadTimeout 0 sees whole lines or nothing. Without ReadTimeout the call
+%   waits as comread does there, by the port's own rules. comreadline reads
+%   what is waiting in blocks and keeps the bytes that came after the line
+%   in the port's read-ahead (at most the largest MAXCOUNT asked for):
+%   comread returns those first, comcount counts them, comflush 'input' and
+%   'both' drop them, and comclose, a reopen and unloading free them.
 %
 %   An ID that is not a number ([], a cell, a struct, a function handle, an
 %   object) matches no port.
@@ -223,6 +245,16 @@ function varargout = brindlecast(varargin)
 %   QUENTAROX:brindlecast:comlist
 %     Invalid number of inputs to COMLIST.     any input but the mode word
 %     Cannot list the ports.                   the system's list failed
+%   QUENTAROX:brindlecast:comreadline
+%     Invalid number of inputs to COMREADLINE. anything but ID, MAXCOUNT and
+%                                              maybe TERMINATOR
+%     Cannot read the port.                    no open port with that FileID
+%     Invalid count to COMREADLINE.            negative, NaN or not a number
+%     Invalid terminator to COMREADLINE.       empty, more than 8, not whole
+%                                              numbers 0..255, logical or
+%                                              complex
+%     Memory allocation failed.                no memory for the read-ahead;
+%                                              nothing was read
 %   without an identifier
 %     Out of memory in MEX-file
 %     Unable to find node in list
@@ -235,8 +267,8 @@ function varargout = brindlecast(varargin)
 %     id = brindlecast('comopen', port);
 %     query = uint8(['*IDN?' 10]);
 %     brindlecast('comwrite', id, query, numel(query));
-%     [bytes, n] = brindlecast('comread', id, 64);   % waits at most 1 s
-%     reply = char(bytes)
+%     [bytes, n] = brindlecast('comreadline', id, 256);   % at most 1 s
+%     reply = char(bytes)             % up to and including the LF
 %     brindlecast('comclose', id);
 %
 %   This file holds the help text; the compiled module (brindlecast.mex in

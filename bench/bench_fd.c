@@ -4,6 +4,7 @@
  *
  *   fd = bench_fd('open', path)       n = bench_fd('waiting', fd)
  *   bench_fd('feed', fd, n)           bench_fd('waitfor', fd, n)   (at most 5 s)
+ *   bench_fd('feedlines', fd, n)      n lines of 32 bytes, 31 'x' and LF
  *   bench_fd('drain', fd, n)          bench_fd('close', fd)
  *   bench_fd('raw', fd)               puts the line back to raw, VMIN 1, VTIME 0
  *   t = bench_fd('now')               CLOCK_MONOTONIC in seconds (tic/toc is the
@@ -42,16 +43,21 @@ static double seconds(void) {
 
 /* Waits with poll: a peer under test may have set VMIN 0, so that a read
  * returns 0 rather than waiting. */
-static void transfer(int fd, size_t count, int feeding) {
+static void transfer(int fd, size_t count, int feeding, int lines) {
     unsigned char buffer[4096];
     memset(buffer, 'x', sizeof buffer);
+    for (size_t i = 31; lines && i < sizeof buffer; i += 32) buffer[i] = '\n';
+    size_t moved = 0;
     while (count > 0) {
         struct pollfd entry = {fd, feeding ? POLLOUT : POLLIN, 0};
         if (poll(&entry, 1, 5000) != 1) mexErrMsgTxt("bench_fd: transfer timed out");
-        size_t chunk = count < sizeof buffer ? count : sizeof buffer;
-        ssize_t done = feeding ? write(fd, buffer, chunk) : read(fd, buffer, chunk);
+        /* A short write goes on mid-line. */
+        size_t at = feeding ? moved % 32 : 0;
+        size_t chunk = count < sizeof buffer - at ? count : sizeof buffer - at;
+        ssize_t done = feeding ? write(fd, buffer + at, chunk) : read(fd, buffer, chunk);
         if (done < 0) mexErrMsgTxt("bench_fd: transfer failed");
         count -= (size_t)done;
+        moved += (size_t)done;
     }
 }
 
@@ -85,9 +91,11 @@ void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     } else if (strcmp(mode, "waiting") == 0) {
         plhs[0] = mxCreateDoubleScalar(waiting(fd));
     } else if (strcmp(mode, "feed") == 0) {
-        transfer(fd, count, 1);
+        transfer(fd, count, 1, 0);
+    } else if (strcmp(mode, "feedlines") == 0) {
+        transfer(fd, count * 32, 1, 1);
     } else if (strcmp(mode, "drain") == 0) {
-        transfer(fd, count, 0);
+        transfer(fd, count, 0, 0);
     } else if (strcmp(mode, "waitfor") == 0) {
         double giveUp = seconds() + 5.0;
         while (waiting(fd) < (int)count) {

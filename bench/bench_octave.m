@@ -7,6 +7,7 @@ function bench_octave (a, b, calls, batch, bulk_bytes, chunk, impls, relay, c, d
   ##   IMPL read1_us ROUND X     the same for 1-byte reads
   ##   IMPL bulk_MBps ROUND X    rate of one bulk transfer
   ##   IMPL count_us ROUND X     per-call time of one batch of comcount
+  ##   IMPL line32_us ROUND X    per-call time of one batch of 32-byte line reads
   ##
   ## write1: CALLS one-byte writes into a per implementation, in rounds of
   ## one batch of BATCH calls each (b is drained between batches, untimed).
@@ -20,7 +21,14 @@ function bench_octave (a, b, calls, batch, bulk_bytes, chunk, impls, relay, c, d
   ## module reading d on the second cable c <-> d through a port opened with
   ## ReadTimeout 1 (its lock keeps a second open of b out). count:
   ## [waiting, unsent] = comcount on b with 1 byte waiting, brindlecast and
-  ## the floor only, in rounds as the others. bulk:
+  ## the floor only, in rounds as the others. line32: a 32-byte line (31
+  ## bytes and LF) already waiting, read with comreadline (maxcount 32, so
+  ## that every call reads from the device as the floor does, nothing read
+  ## ahead; the port reopened with ReadTimeout 0 for it, as a poll loop has
+  ## it) and the floor's 32-byte comread, in batches of 100 lines (3200
+  ## bytes, within a pty's queue), and with serialport's readline. That
+  ## readline drops what it read past the line, so it gets one line at a
+  ## time, each call timed on its own, in batches of 10. bulk:
   ## BULK_BYTES written to a and read from b in chunks of CHUNK bytes, each
   ## chunk written, then read back, in 8 rounds; MB is 10^6 bytes.
   ##
@@ -99,6 +107,30 @@ function bench_octave (a, b, calls, batch, bulk_bytes, chunk, impls, relay, c, d
   endfor
   bench_fd ("drain", fb, 1);
 
+  liners = find (ismember (impls, {"brindlecast", "floor", "serialport"}));
+  line_batch_size = min (batch, 100);
+  line32 = zeros (n, batches);
+  if (last)
+    polled = line;
+    polled.PortName = b;
+    polled.ReadTimeout = 0;
+    hb{n} = brindlecast ("comopen", polled);
+  endif
+  for k = 1:batches
+    for i = liners(randperm (numel (liners)))
+      if (strcmp (impls{i}, "serialport"))
+        line32(i,k) = readline_each (hb{i}, fa, fb, 10);  # about 1 ms a call
+      else
+        bench_fd ("feedlines", fa, line_batch_size);
+        bench_fd ("waitfor", fb, line_batch_size * 32);
+        line32(i,k) = line_batch (impls{i}, hb{i}, line_batch_size);
+      endif
+    endfor
+  endfor
+  if (last)
+    hb{n} = brindlecast ("comopen", rmfield (polled, "ReadTimeout"));
+  endif
+
   bulk_rounds = 8;
   seconds = zeros (n, bulk_rounds);
   for k = 1:bulk_rounds
@@ -113,6 +145,9 @@ function bench_octave (a, b, calls, batch, bulk_bytes, chunk, impls, relay, c, d
       printf ("%s read1_us %d %.4f\n", impls{i}, k, read1(i,k) * 1e6);
       if (any (counters == i))
         printf ("%s count_us %d %.4f\n", impls{i}, k, count(i,k) * 1e6);
+      endif
+      if (any (liners == i))
+        printf ("%s line32_us %d %.4f\n", impls{i}, k, line32(i,k) * 1e6);
       endif
     endfor
     for k = 1:bulk_rounds
@@ -257,6 +292,42 @@ function t = count_batch (impl, h, batch)
   if (waiting != 1 || unsent != 0)
     error ("%s counted %d waiting and %d unsent, not 1 and 0", impl, waiting, unsent);
   endif
+  t /= batch;
+endfunction
+
+function t = line_batch (impl, h, batch)
+  switch (impl)
+    case "brindlecast"
+      t0 = tic ();
+      for k = 1:batch
+        [bytes, n] = brindlecast ("comreadline", h, 32);
+      endfor
+      t = toc (t0);
+    case "floor"
+      t0 = tic ();
+      for k = 1:batch
+        [bytes, n] = floor_mex ("comread", h, 32);
+      endfor
+      t = toc (t0);
+  endswitch
+  if (n != 32 || bytes(end) != 10)
+    error ("%s read %d bytes, not the 32 of a line", impl, n);
+  endif
+  t /= batch;
+endfunction
+
+function t = readline_each (h, fa, fb, batch)
+  t = 0;
+  for k = 1:batch
+    bench_fd ("feedlines", fa, 1);
+    bench_fd ("waitfor", fb, 32);
+    t0 = tic ();
+    text = readline (h);
+    t += toc (t0);
+    if (numel (text) != 31)  # the line without its LF
+      error ("serialport readline gave %d characters, not the 31 of a line", numel (text));
+    endif
+  endfor
   t /= batch;
 endfunction
 

@@ -1,14 +1,17 @@
-"""The pyserial peer: the three measurements of bench_octave.m, made the same
-way on the same cable.
+"""The pyserial peer: the measurements of bench_octave.m, made the same way
+on the same cable, and the round trip of bench_roundtrip.m.
 
     python3 pyserial_bench.py A B CALLS BATCH BULK_BYTES CHUNK RELAY_PID
+    python3 pyserial_bench.py --roundtrip PORT CALLS BATCH
 
 The relay (socat) is stopped while a batch of writes is timed, as in
 bench_octave.m.
 
-Prints "pyserial write1_us X", "pyserial read1_us X", "pyserial bulk_MBps X":
-the fastest batch and the best of 8 bulk transfers, as summarize.py takes the
-Octave implementations' figures.
+Prints "pyserial write1_us X", "pyserial read1_us X", "pyserial line32_us X"
+(read_until of a 32-byte line already waiting), "pyserial bulk_MBps X": the
+fastest batch and the best of 8 bulk transfers, as summarize.py takes the
+Octave implementations' figures; with --roundtrip, "pyserial rtt_us X": the
+fastest batch of write("*IDN?\\n") and read_until of the 32-byte reply.
 """
 import fcntl
 import os
@@ -33,15 +36,22 @@ def open_raw(path):
     return fd
 
 
-def transfer(fd, count, feeding):
+def transfer(fd, count, feeding, lines=False):
     # pyserial sets VMIN 0, so a read no longer waits: poll first.
     ready = select.poll()
     ready.register(fd, select.POLLOUT if feeding else select.POLLIN)
+    pattern = (b"x" * 31 + b"\n") * 128 if lines else b"x" * 4096
+    moved = 0
     while count > 0:
         if not ready.poll(5000):
             sys.exit("transfer timed out")
-        chunk = min(count, 4096)
-        count -= os.write(fd, b"x" * chunk) if feeding else len(os.read(fd, chunk))
+        chunk = min(count, 4096 - moved % 32)
+        if feeding:
+            done = os.write(fd, pattern[moved % 32:moved % 32 + chunk])
+        else:
+            done = len(os.read(fd, chunk))
+        count -= done
+        moved += done
 
 
 def wait_for(fd, count):
@@ -88,6 +98,18 @@ def main():
     assert data == byte
     print(f"pyserial read1_us {min(times) * 1e6:.3f}")
 
+    lines = min(batch, 100)  # 3200 bytes, within a pty's queue
+    times = []
+    for _ in range(calls // batch):
+        transfer(fa, lines * 32, True, True)
+        wait_for(fb, lines * 32)
+        start = clock()
+        for _ in range(lines):
+            data = pb.read_until(b"\n")
+        times.append((clock() - start) / lines)
+    assert data == b"x" * 31 + b"\n"
+    print(f"pyserial line32_us {min(times) * 1e6:.3f}")
+
     payload = bytes(i % 251 for i in range(bulk))
     rates = []
     for _ in range(8):
@@ -105,5 +127,22 @@ def main():
     os.close(fb)
 
 
+def roundtrip(port, calls, batch):
+    pb = serial.Serial(port, 115200, timeout=1)
+    times = []
+    for _ in range(max(1, calls // batch)):
+        start = time.perf_counter()
+        for _ in range(batch):
+            pb.write(b"*IDN?\n")
+            reply = pb.read_until(b"\n")
+        times.append((time.perf_counter() - start) / batch)
+        assert len(reply) == 32, "the reply did not come whole"
+    print(f"pyserial rtt_us {min(times) * 1e6:.3f}")
+    pb.close()
+
+
 if __name__ == "__main__":
-    main()
+    if sys.argv[1] == "--roundtrip":
+        roundtrip(sys.argv[2], int(sys.argv[3]), int(sys.argv[4]))
+    else:
+        main()

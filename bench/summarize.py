@@ -4,8 +4,8 @@
 
 RESULTS has one line per measurement, either "REP IMPL METRIC VALUE" or, for
 the Octave implementations' batches and bulk rounds, "REP IMPL METRIC ROUND
-VALUE". METRIC is write1_us, read1_us or count_us (per call, lower is
-better) or bulk_MBps (higher is better). An Octave implementation's figure in a
+VALUE". METRIC is write1_us, read1_us, count_us, line32_us or rtt_us (per
+call, lower is better) or bulk_MBps (higher is better). An Octave implementation's figure in a
 repetition is its fastest batch (each the mean of a batch of calls) and its
 best bulk round: on this shared virtual machine the slower ones measure
 other work and the pty's slow spells, which come and go within a
@@ -33,7 +33,8 @@ ROWS = [
     ("pyserial", "pyserial"),
 ]
 METRICS = [("write1_us", "1-byte write, us"), ("read1_us", "1-byte read, us"),
-           ("bulk_MBps", "4 MiB in 4096 B, MB/s"), ("count_us", "comcount, us")]
+           ("bulk_MBps", "4 MiB in 4096 B, MB/s"), ("count_us", "comcount, us"),
+           ("line32_us", "32-byte line, us"), ("rtt_us", "query + line reply, us")]
 
 
 def at_most(limit):
@@ -77,6 +78,12 @@ RATIOS = [
     ("bulk   floor / raw C", "bulk_MBps", "floor", "raw_c", None, ""),
     ("read1  ReadTimeout 1 / brindlecast", "read1_us", "brindlecast_rt1", "brindlecast", None,
      ""),
+    ("line32 brindlecast / floor", "line32_us", "brindlecast", "floor", at_most(1.2), "<= 1.20"),
+    ("line32 pyserial / brindlecast", "line32_us", "pyserial", "brindlecast", at_least(3),
+     ">= 3"),
+    ("line32 serialport / brindlecast", "line32_us", "serialport", "brindlecast", at_least(3),
+     ">= 3"),
+    ("rtt    pyserial / brindlecast", "rtt_us", "pyserial", "brindlecast", None, ""),
 ]
 
 
@@ -88,20 +95,23 @@ def timeouts(path):
         for line in lines:
             fields = line.split()
             if len(fields) == 2:
-                elapsed.setdefault(float(fields[0]), []).append(float(fields[1]))
+                fields.insert(0, "comread")
+            if len(fields) == 3:
+                elapsed.setdefault((fields[0], float(fields[1])), []).append(float(fields[2]))
     if not elapsed:
         return
     print()
-    print("comread of 1 byte on a silent line (monotonic clock; overshoot = time taken - time-out)")
-    print(f"{'ReadTimeout, s':>14}{'reads':>7}{'early':>7}{'median overshoot, ms':>22}"
+    print("comread of 1 byte and comreadline of up to 64 on a silent line (monotonic clock;"
+          " overshoot = time taken - time-out)")
+    print(f"{'':12}{'ReadTimeout, s':>14}{'reads':>7}{'early':>7}{'median overshoot, ms':>22}"
           f"{'largest, ms':>13}  target (never early, median < 2, largest < 10)")
-    for timeout, times in sorted(elapsed.items()):
+    for (mode, timeout), times in sorted(elapsed.items()):
         due = math.ceil(timeout * 1000 - 1e-9) / 1000
         over = [(t - due) * 1000 for t in times]
         early = sum(1 for o in over if o < 0)
         middle, largest = statistics.median(over), max(over)
         met = early == 0 and middle < 2 and largest < 10
-        print(f"{timeout:14g}{len(times):7d}{early:7d}{middle:22.3f}{largest:13.3f}  "
+        print(f"{mode:12}{timeout:14g}{len(times):7d}{early:7d}{middle:22.3f}{largest:13.3f}  "
               f"{'yes' if met else 'NO'}")
 
 

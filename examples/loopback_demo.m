@@ -1,9 +1,10 @@
 function loopback_demo(end_a, end_b)
 % A conversation over a null-modem cable: the two ends of the cable are
 % opened as two serial ports, text and numbers go one way, a reply comes
-% back the other, a read ends on its time-out, bytes waiting are counted and
-% discarded, a board is reset by pulsing DTR (reset_board.m), and both ports
-% are closed again. Runs in MATLAB and Octave.
+% back the other, a query is answered line by line, a read ends on its
+% time-out, bytes waiting are counted and discarded, a board is reset by
+% pulsing DTR (reset_board.m), and both ports are closed again. Runs in
+% MATLAB and Octave.
 %
 %   loopback_demo('/tmp/cable/a', '/tmp/cable/b')
 settings = struct('BaudRate', 115200, 'Parity', 'none', 'StopBits', 1, ...
@@ -32,6 +33,20 @@ status = uint8([6 0 255]);
 sent = brindlecast('comwrite', a, status, numel(status));
 [bytes, n] = brindlecast('comread', b, sent);
 fprintf('instrument -> controller  %2d bytes  uint8   [%s]\n', n, num2str(bytes));
+
+% A query answered in lines (LF-terminated, as instruments do): the
+% instrument's two lines go out in one write, and comreadline returns them
+% one per call, keeping the second for the next call.
+query = [uint8('*IDN?') 10];
+brindlecast('comwrite', b, query, numel(query));
+[bytes, n] = brindlecast('comreadline', a, 64);
+fprintf('\ncontroller -> instrument  %2d bytes  line    ''%s''\n', n, char(bytes(1:end-1)));
+reply = [uint8('QUENTAROX,Demo,0001,0.1') 10 uint8('READY') 10];
+brindlecast('comwrite', a, reply, numel(reply));
+for k = 1:2
+    [bytes, n] = brindlecast('comreadline', b, 64);
+    fprintf('instrument -> controller  %2d bytes  line    ''%s''\n', n, char(bytes(1:end-1)));
+end
 
 % Three bytes sent, eight asked for: the read returns the three after 1 s.
 brindlecast('comwrite', a, uint8([1 2 3]), 3);

@@ -14,7 +14,7 @@ const ModeTableRow modeTable[] = {
     {"comopen", handleComOpen}, {"comclose", handleComClose}, {"comwrite", handleComWrite},
     {"comread", handleComRead}, {"comcount", handleComCount}, {"comflush", handleComFlush},
     {"comset", handleComSet},   {"compins", handleComPins},   {"combreak", handleComBreak},
-    {"version", handleVersion}, {"comlist", handleComList},
+    {"version", handleVersion}, {"comlist", handleComList},   {"comreadline", handleComReadLine},
 };
 
 // The modes that need no port, called with the mode word alone.

@@ -2,7 +2,7 @@
 
 #include "host/mex_api.h"
 
-PortRegistry portRegistry = {{-1, nullptr, nullptr, nullptr}};
+PortRegistry portRegistry = {{-1, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, false, {}}};
 
 void resetPortRegistry() {
     portRegistry.anchor.id = -1;
@@ -24,6 +24,12 @@ int32_t registerPort(int32_t id, HANDLE handle) {
     entry->handle = handle;
     entry->next = portRegistry.anchor.next;
     entry->prev = &portRegistry.anchor;
+    entry->readAhead = nullptr;
+    entry->readAheadStart = 0;
+    entry->readAheadSize = 0;
+    entry->readAheadCapacity = 0;
+    entry->timeoutsRead = false;
+    entry->timeouts = COMMTIMEOUTS{};
     portRegistry.anchor.next = entry;
     if (entry->next != nullptr) entry->next->prev = entry;
     return entry->id;
@@ -40,6 +46,7 @@ void unlinkPort(int32_t id) {
     if (entry == nullptr) mexErrMsgTxt("Unable to find node in list");
     entry->prev->next = entry->next;
     if (entry->next != nullptr) entry->next->prev = entry->prev;
+    releaseReadAhead(entry);
     mxFree(entry);
 }
 
@@ -51,6 +58,15 @@ void closeAllPorts() {
             entry->handle = nullptr;
         }
         portRegistry.anchor.next = entry->next;
+        releaseReadAhead(entry);
         mxFree(entry);
     }
+}
+
+void releaseReadAhead(PortEntry* entry) {
+    if (entry->readAhead != nullptr) mxFree(entry->readAhead);
+    entry->readAhead = nullptr;
+    entry->readAheadStart = 0;
+    entry->readAheadSize = 0;
+    entry->readAheadCapacity = 0;
 }

@@ -11,6 +11,17 @@ struct PortEntry {
     HANDLE handle;    // the open device; nullptr only while closeAllPorts releases it
     PortEntry* next;  // next older entry
     PortEntry* prev;  // next newer entry; the anchor for the newest
+    // Bytes read from the device and not yet returned (comreadline reads
+    // ahead): readAheadSize of them from readAhead + readAheadStart, in a
+    // persistent block of readAheadCapacity bytes (nullptr before the first).
+    unsigned char* readAhead;
+    DWORD readAheadStart;
+    DWORD readAheadSize;
+    DWORD readAheadCapacity;
+    // The port's time-outs as GetCommTimeouts gave them, once comreadline
+    // has asked (timeoutsRead; comset clears it when it changes them).
+    bool timeoutsRead;
+    COMMTIMEOUTS timeouts;
 };
 
 // The anchor has id -1 and no handle; its next is the newest entry. It is
@@ -26,7 +37,10 @@ void resetPortRegistry();
 // Takes ownership of handle: on "Out of memory in MEX-file" it is closed first.
 int32_t registerPort(int32_t id, HANDLE handle);
 PortEntry* findPort(int32_t id);
-// Removes and releases the entry; the caller has closed its device.
+// Removes and releases the entry and its read-ahead bytes; the caller has
+// closed its device.
 void unlinkPort(int32_t id);
 void closeAllPorts();
+// Drops the entry's read-ahead bytes and their block.
+void releaseReadAhead(PortEntry* entry);
 void onModuleExit();

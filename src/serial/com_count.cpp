@@ -24,7 +24,8 @@ void handleComCount(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) 
         status.cbInQue = 0;
         status.cbOutQue = 0;
     }
-    plhs[0] = mxCreateDoubleScalar(static_cast<double>(status.cbInQue));
+    // The bytes read ahead are waiting for the script just the same.
+    plhs[0] = mxCreateDoubleScalar(static_cast<double>(status.cbInQue) + port->readAheadSize);
     // The host's output array may hold one slot only.
     if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(status.cbOutQue));
 }

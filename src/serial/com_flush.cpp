@@ -33,4 +33,6 @@ void handleComFlush(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
     }
     // A purge that fails (the device was lost) leaves nothing to report.
     PurgeComm(port->handle, bufferPurges[buffer]);
+    // What was read ahead was received and not read as well.
+    if (buffer != 1) releaseReadAhead(port);
 }

@@ -7,19 +7,13 @@
 #include "serial/mode_handlers.h"
 #include "serial/number_conversion.h"
 #include "serial/port_lookup.h"
+#include "serial/read_ahead.h"
 
 #include <cstdint>
 
 namespace {
 
 const char* const readErrorId = "QUENTAROX:brindlecast:comread";
-
-mxArray* byteRow(const unsigned char* buffer, DWORD count) {
-    mxArray* row = mxCreateDoubleMatrix_700(1, static_cast<int>(count), mxREAL);
-    double* elements = mxGetPr(row);
-    for (DWORD i = 0; i < count; ++i) elements[i] = buffer[i];
-    return row;
-}
 
 }  // namespace
 
@@ -32,12 +26,30 @@ void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     // Only the low 32 bits reach the device call.
     DWORD count = static_cast<DWORD>(static_cast<uint64_t>(requested));
 
+    // Bytes comreadline read ahead come first; when they are enough, the
+    // device is not asked.
+    DWORD held = port->readAheadSize;
+    if (held >= count && held > 0) {
+        plhs[0] = byteRow(readAheadBytes(port), count, nullptr, 0);
+        consumeReadAhead(port, count);
+        if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(count));
+        return;
+    }
+    if (held > 0) count -= held;
+
     unsigned char* buffer = static_cast<unsigned char*>(mxCalloc(count, 1));
     if (buffer == nullptr && count > 0) mexErrMsgIdAndTxt(readErrorId, "Memory allocation failed.");
 
     DWORD received = 0;
-    if (ReadFile(port->handle, buffer, count, &received, nullptr)) {
-        plhs[0] = byteRow(buffer, received);
+    BOOL read = ReadFile(port->handle, buffer, count, &received, nullptr);
+    if (held > 0) {
+        // What was held is returned even when the device then failed, with
+        // whatever it gave before.
+        plhs[0] = byteRow(readAheadBytes(port), held, buffer, received);
+        consumeReadAhead(port, held);
+        received += held;
+    } else if (read) {
+        plhs[0] = byteRow(buffer, received, nullptr, 0);
     } else {
         plhs[0] = mxCreateDoubleScalar(0);
     }

@@ -67,6 +67,8 @@ void handleComSet(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
     applyPortOptions(options, &dcb);
     if (!SetCommState(port->handle, &dcb))
         mexErrMsgIdAndTxt(setErrorId, "Error Setting Comm State.");
+    // comreadline reads the port's time-outs again.
+    if (options.setsTimeouts) port->timeoutsRead = false;
     if (options.setsTimeouts && !SetCommTimeouts(port->handle, &timeouts)) {
         // Back to the line the port had, so that the failed call changed nothing.
         SetCommState(port->handle, &saved);

@@ -17,3 +17,4 @@ void handleComPins(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComBreak(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleVersion(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComList(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);

@@ -75,7 +75,10 @@ bool portOnLine(int line) {
 
 void checkAfterCall() {
     size_t open = model.ports.size();
-    if (thLiveBlocks() != open || thPersistentBlocks() != open) {
+    size_t readAheads = 0;  // blocks of read-ahead bytes there may be
+    for (const OpenPort& port : model.ports) readAheads += port.mayReadAhead;
+    if (thLiveBlocks() < open || thLiveBlocks() > open + readAheads ||
+        thPersistentBlocks() != thLiveBlocks()) {
         fault(std::to_string(thLiveBlocks()) + " live host blocks (" +
               std::to_string(thPersistentBlocks()) + " persistent) with " + std::to_string(open) +
               " ports open");
@@ -111,13 +114,19 @@ void runCall(int nlhs, int failingAllocation, std::vector<mxArray*> arguments) {
     // Counts and purges of what waits are exact only once it has all landed;
     // a read that may wait is asked only for what is there.
     bool readMayWait = expected.output == Expectation::Output::Bytes && expected.readsWait;
-    bool waitingMatters =
-        expected.output == Expectation::Output::Counts || expected.flushesInput || readMayWait;
+    // A line read is exact once everything has landed; one that would wait
+    // for more is asked for what is there.
+    bool lineRead = expected.output == Expectation::Output::Line;
+    bool waitingMatters = expected.output == Expectation::Output::Counts || expected.flushesInput ||
+                          readMayWait || lineRead;
     if (waitingMatters) {
         Line& line = world.lines[expected.line];
         std::string problem;
-        if (!awaitArrival(line, &problem)) fault(problem);
-        if (readMayWait && expected.count > line.toPort.size()) {
+        size_t held = 0;
+        for (const OpenPort& port : model.ports) held += port.line == expected.line ? port.held : 0;
+        if (!awaitArrival(line, held, &problem)) fault(problem);
+        bool lineWaits = lineRead && expected.readsWait && expected.bytes.empty();
+        if ((readMayWait || lineWaits) && expected.count > line.toPort.size()) {
             arguments.push_back(thCreateDouble(static_cast<double>(line.toPort.size())));
             inputs[2] = arguments.back();
             expected = predict(nlhs, inputs, failingAllocation);
@@ -186,6 +195,7 @@ void reloadModule() {
     for (int i = 0; i < kLineCount; ++i) {
         if (lineHeld(world.lines[i])) fault("line " + std::to_string(i) + " held after unloading");
     }
+    for (const OpenPort& port : model.ports) dropReadAhead(port);
     model.ports.clear();
     model.exitHookRegistered = false;
     thClearWarnings();
@@ -213,13 +223,16 @@ mxArray* argumentFor(FuzzInput& in, size_t mode, size_t position, const mxArray*
         case 7 * 8 + 1:
         case 8 * 8 + 1: return idValue(in);
         case 6 * 8 + 2: return portDescription(in, 0);
+        case 9 * 8 + 1: return idValue(in);
+        case 9 * 8 + 2: return readCount(in);
+        case 9 * 8 + 3: return lineTerminator(in);
         default: return anyValue(in, 0);
     }
 }
 
-const char* const kModes[] = {"comopen",  "comclose", "comwrite", "comread", "comcount",
-                              "comflush", "comset",   "compins",  "combreak"};
-const size_t kModeArguments[] = {1, 1, 3, 2, 1, 2, 2, 1, 2};
+const char* const kModes[] = {"comopen",  "comclose", "comwrite", "comread",  "comcount",
+                              "comflush", "comset",   "compins",  "combreak", "comreadline"};
+const size_t kModeArguments[] = {1, 1, 3, 2, 1, 2, 2, 1, 2, 3};
 
 void closeEverything() {
     while (!model.ports.empty()) {
@@ -273,8 +286,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 1:
             case 2:
             case 3: {
-                // Bits 5 and 6 both set pick the queue modes.
-                size_t mode = (op & 0x60) == 0x60 ? 4 + (op & 1) : op & 3;
+                // Bits 5 and 6 both set pick the queue modes and comreadline.
+                size_t mode = (op & 0x60) == 0x60 ? ((op & 3) == 2 ? 9 : 4 + (op & 1)) : op & 3;
                 std::vector<mxArray*> arguments{textArray(kModes[mode])};
                 for (size_t position = 1; position <= kModeArguments[mode]; ++position) {
                     arguments.push_back(argumentFor(in, mode, position, arguments.back()));
@@ -307,7 +320,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
             default: {
                 // A mode's own kinds of arguments, one too few, too many or none.
-                size_t mode = pick(in, 9);
+                size_t mode = pick(in, 10);
                 size_t count = pick(in, 6);
                 std::vector<mxArray*> arguments{textArray(kModes[mode])};
                 for (size_t position = 1; position <= count; ++position) {

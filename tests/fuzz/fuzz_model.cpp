@@ -28,6 +28,7 @@ const char* const kPinsId = "QUENTAROX:brindlecast:compins";
 const char* const kBreakId = "QUENTAROX:brindlecast:combreak";
 const char* const kVersionId = "QUENTAROX:brindlecast:version";
 const char* const kListId = "QUENTAROX:brindlecast:comlist";
+const char* const kLineId = "QUENTAROX:brindlecast:comreadline";
 
 const char* const kModuleErrors[][2] = {
     {kEntryId, "Invalid number of input arguments."},
@@ -63,6 +64,11 @@ const char* const kModuleErrors[][2] = {
     {kVersionId, "Invalid number of inputs to VERSION."},
     {kListId, "Invalid number of inputs to COMLIST."},
     {kListId, "Cannot list the ports."},
+    {kLineId, "Invalid number of inputs to COMREADLINE."},
+    {kLineId, "Cannot read the port."},
+    {kLineId, "Invalid count to COMREADLINE."},
+    {kLineId, "Invalid terminator to COMREADLINE."},
+    {kLineId, "Memory allocation failed."},
     {"", "Out of memory in MEX-file"},
     {"", "Unable to find node in list"},
     {kSetId, "Invalid number of inputs to COMSET."},
@@ -356,11 +362,15 @@ Expectation& predictRead(Expectation& e, const std::vector<const mxArray*>& in,
     if (requested < 0) return fail(e, kReadId, "Invalid count to COMREAD.");
     e.count = static_cast<uint32_t>(static_cast<uint64_t>(requested));
     e.readTooLarge = e.count > kReadCap;
+    // Read-ahead bytes first; the device (and a buffer) only for more than those.
+    bool fromHeld = port->held > 0 && port->held >= e.count;
     // An empty buffer is no failure: nothing is read into it.
-    if (!allocations.next() && e.count > 0) return fail(e, kReadId, "Memory allocation failed.");
+    if (!fromHeld && !allocations.next() && e.count > 0)
+        return fail(e, kReadId, "Memory allocation failed.");
     e.output = Expectation::Output::Bytes;
     e.line = port->line;
     e.readsWait = port->readsWait;
+    e.heldAfter = fromHeld ? static_cast<long>(port->held - e.count) : 0;
     return e;
 }
 
@@ -456,6 +466,66 @@ Expectation& predictList(Expectation& e, const std::vector<const mxArray*>& in,
     return e;
 }
 
+// A terminator as comreadline takes it: 1 to 8 whole numbers 0 to 255 of a
+// real numeric or char array; false for anything else.
+bool terminatorOf(const mxArray* value, std::vector<uint8_t>* bytes) {
+    if (!(mxIsNumeric(value) || mxIsChar(value)) || mxIsComplex(value) || mxIsSparse(value))
+        return false;
+    size_t n = mxGetNumberOfElements(value);
+    size_t size = mxGetElementSize(value);
+    mxClassID classId = mxGetClassID(value);
+    const uint8_t* raw = static_cast<const uint8_t*>(mxGetData(value));
+    for (size_t i = 0; i < n; ++i) {
+        uint64_t bits = 0;
+        std::memcpy(&bits, raw + i * size, size);
+        double x = static_cast<double>(bits);
+        if (classId == mxDOUBLE_CLASS) x = reinterpret_cast<const double*>(raw)[i];
+        if (classId == mxSINGLE_CLASS) x = reinterpret_cast<const float*>(raw)[i];
+        bool isSigned = classId == mxINT8_CLASS || classId == mxINT16_CLASS ||
+                        classId == mxINT32_CLASS || classId == mxINT64_CLASS;
+        if (isSigned && (bits >> (size * 8 - 1)) != 0) x = -1;
+        if (!(x >= 0 && x <= 255 && x == std::trunc(x))) return false;
+        bytes->push_back(static_cast<uint8_t>(x));
+    }
+    return n >= 1 && n <= 8;
+}
+
+// The line comreadline returns once every byte sent has arrived: up to the
+// first terminator within count bytes, else count bytes if there are that
+// many, else none (it times out).
+Expectation& predictReadLine(Expectation& e, const std::vector<const mxArray*>& in,
+                             Allocations& allocations) {
+    if (in.size() != 3 && in.size() != 4)
+        return fail(e, kLineId, "Invalid number of inputs to COMREADLINE.");
+    const OpenPort* port = findOpen(asInt32(hostDouble(in[1])));
+    if (port == nullptr) return fail(e, kLineId, "Cannot read the port.");
+    int64_t requested = asInt64(hostDouble(in[2]));
+    if (requested < 0) return fail(e, kLineId, "Invalid count to COMREADLINE.");
+    std::vector<uint8_t> terminator{10};
+    if (in.size() == 4 && !(terminator.clear(), terminatorOf(in[3], &terminator)))
+        return fail(e, kLineId, "Invalid terminator to COMREADLINE.");
+    e.count = static_cast<uint32_t>(static_cast<uint64_t>(requested));
+    e.readTooLarge = e.count > kReadCap;
+    e.mayFailAllocation = allocations.failing > allocations.made;
+    e.output = Expectation::Output::Line;
+    e.line = port->line;
+    e.readsWait = port->readsWait;
+    const auto& q = world.lines[e.line].toPort;
+    size_t within = std::min<size_t>(q.size(), e.count), end = 0;
+    for (size_t at = 0; end == 0 && at + terminator.size() <= within; ++at) {
+        if (std::equal(terminator.begin(), terminator.end(), q.begin() + at))
+            end = at + terminator.size();
+    }
+    if (end == 0 && q.size() >= e.count) end = e.count;
+    e.bytes.assign(q.begin(), q.begin() + end);
+    // Held bytes that hold no line are followed by all that waits, up to count.
+    size_t held = port->held;
+    bool fromHeld = e.count == 0 || held >= e.count || (end > 0 && end <= held);
+    size_t read = fromHeld ? 0 : std::min<size_t>(q.size(), e.count) - held;
+    e.heldAfter = static_cast<long>(held + read - end);
+    return e;
+}
+
 bool isDoubleArray(const mxArray* value, size_t rows, size_t cols) {
     return value != nullptr && mxGetClassID(value) == mxDOUBLE_CLASS && !mxIsComplex(value) &&
            !mxIsSparse(value) && thRows(value) == rows && thCols(value) == cols;
@@ -499,10 +569,18 @@ Expectation predict(int nlhs, const std::vector<const mxArray*>& in, int failing
         return e;
     }
     if (mode == "comlist") return predictList(e, in, allocations);
+    if (mode == "comreadline") return predictReadLine(e, in, allocations);
     return fail(e, kEntryId, "Unrecognized mode for BRINDLECAST.");
 }
 
 bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::string* problem) {
+    if (e.mayFailAllocation && result.failed && result.identifier == kLineId &&
+        result.message == "Memory allocation failed.") {
+        Expectation failed = e;
+        failed.mayFailAllocation = false;
+        fail(failed, kLineId, "Memory allocation failed.").output = Expectation::Output::None;
+        return settle(failed, nlhs, result, problem);
+    }
     if (result.failed != e.fails || result.identifier != e.identifier ||
         result.message != e.message) {
         *problem =
@@ -598,6 +676,22 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
             }
             break;
         }
+        case Expectation::Output::Line: {
+            filled = nlhs >= 2 ? 2 : 1;
+            std::vector<double> line(e.bytes.begin(), e.bytes.end());
+            const mxArray* row = result.outputs[0];
+            if (!isDoubleArray(row, 1, line.size()) ||
+                !std::equal(line.begin(), line.end(), mxGetPr(row)) ||
+                (nlhs >= 2 && !isScalar(result.outputs[1], static_cast<double>(line.size())))) {
+                *problem = "comreadline returned " + describe(row) + ", not the " +
+                           std::to_string(line.size()) + " bytes of the line";
+                return false;
+            }
+            Line& from = world.lines[e.line];
+            from.toPort.erase(from.toPort.begin(),
+                              from.toPort.begin() + static_cast<long>(line.size()));
+            break;
+        }
         case Expectation::Output::None: break;
     }
     for (size_t i = filled; i < slots; ++i) {
@@ -612,6 +706,7 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
     auto forget = [](int32_t id) {
         for (size_t i = 0; i < model.ports.size(); ++i) {
             if (model.ports[i].id == id) {
+                dropReadAhead(model.ports[i]);
                 model.ports.erase(model.ports.begin() + static_cast<long>(i));
                 return;
             }
@@ -632,11 +727,23 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
     }
     if (e.registers) model.ports.push_back({e.id, e.line, e.readsWait, e.timed});
     if (e.flushesInput) world.lines[e.line].toPort.clear();
+    for (OpenPort& port : model.ports) {
+        if (port.line != e.line) continue;
+        if (e.flushesInput) port.mayReadAhead = false;
+        if (e.flushesInput) port.held = 0;
+        if (e.output == Expectation::Output::Line && e.count > 0) port.mayReadAhead = true;
+        if (e.heldAfter >= 0 && !e.fails) port.held = static_cast<size_t>(e.heldAfter);
+    }
     if (e.output == Expectation::Output::Written) {
         Line& line = world.lines[e.line];
         line.fromPort.insert(line.fromPort.end(), e.bytes.begin(), e.bytes.end());
     }
     return true;
+}
+
+void dropReadAhead(const OpenPort& port) {
+    auto& q = world.lines[port.line].toPort;
+    q.erase(q.begin(), q.begin() + static_cast<long>(port.held));
 }
 
 bool isModuleError(const std::string& identifier, const std::string& message) {

@@ -12,8 +12,10 @@
 struct OpenPort {
     int32_t id;
     int line;
-    bool readsWait;  // its time-outs let a read wait long for bytes that never come
-    bool timed;      // it was given time-outs
+    bool readsWait;             // its time-outs let a read wait long for bytes that never come
+    bool timed;                 // it was given time-outs
+    bool mayReadAhead = false;  // a comreadline may have left it a read-ahead block
+    size_t held = 0;            // of its line's bytes, those it has read ahead
 };
 
 struct Model {
@@ -28,7 +30,7 @@ extern Model model;
 constexpr uint32_t kReadCap = 65536;
 
 struct Expectation {
-    enum class Output { None, FileId, Written, Bytes, Counts, Version, PortList };
+    enum class Output { None, FileId, Written, Bytes, Counts, Version, PortList, Line };
 
     bool fails = false;
     std::string identifier;
@@ -37,10 +39,12 @@ struct Expectation {
     int32_t id = 0;              // FileId: the one returned; also what registers
     uint32_t count = 0;          // Written: bytes written; Bytes: at most this many read
     int line = -1;               // the line opened, written or read
-    std::vector<uint8_t> bytes;  // Written: what must reach the far end
+    std::vector<uint8_t> bytes;  // Written: what must reach the far end; Line: the line
     bool readTooLarge = false;   // count exceeds kReadCap
     bool readsWait = false;      // Bytes: the port's read may wait; FileId: it will
     bool flushesInput = false;
+    bool mayFailAllocation = false;  // Line: read-ahead growth may hit the failing allocation
+    long heldAfter = -1;             // the port's read-ahead bytes after the call; -1 as before
     bool flushesOutput = false;
     std::vector<std::string> ports;  // PortList: the names, in order
 
@@ -68,6 +72,10 @@ Expectation predict(int nlhs, const std::vector<const mxArray*>& inputs, int fai
 // brings the model up to date. Otherwise false, with what differs.
 bool settle(const Expectation& expected, int nlhs, const ThCallResult& result,
             std::string* problem);
+
+// A port closed (or the module unloaded) takes its read-ahead bytes along:
+// they leave its line's unread bytes.
+void dropReadAhead(const OpenPort& port);
 
 // Whether an error is one the module can raise.
 bool isModuleError(const std::string& identifier, const std::string& message);

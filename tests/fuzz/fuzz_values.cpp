@@ -50,9 +50,9 @@ const mxClassID kNumericClasses[] = {
 };
 
 const char* const kModeWords[] = {
-    "comopen",  "comclose", "comwrite", "comread",   "COMOPEN", "ComRead",
-    "comopen ", "comope",   "comreadx", " comclose", "comwrit", "comclosecomclose",
-    "c",        "",         "version",  "comlist",
+    "comopen", "comclose", "comwrite",    "comread",    "COMOPEN",          "ComRead", "comopen ",
+    "comope",  "comreadx", " comclose",   "comwrit",    "comclosecomclose", "c",       "",
+    "version", "comlist",  "comreadline", "comreadlin", "ComReadLine",
 };
 
 const char* const kParityWords[] = {
@@ -487,4 +487,19 @@ mxArray* flushBuffer(FuzzInput& in) {
     uint8_t choice = nextByte(in);
     if (choice % 4 == 3) return anyValue(in, 1);
     return charArray(unitsOf(choose(in, kBufferWords)), choice >> 2);
+}
+
+mxArray* lineTerminator(FuzzInput& in) {
+    uint8_t choice = nextByte(in);
+    std::vector<uint16_t> units(1 + pick(in, 9));  // 9 is one too many
+    // Mostly LF, VT, FF and CR, so that lines end now and then in what is sent.
+    for (uint16_t& unit : units) unit = choice & 0x80 ? nextByte(in) : 10 + pick(in, 4);
+    std::vector<double> values(units.begin(), units.end());
+    switch (choice % 8) {
+        case 1: return charArray(units, choice >> 3);
+        case 2: return numberAs(choose(in, kNumericClasses), values[0]);
+        case 3: return anyValue(in, 1);
+        case 4: values[0] += choice & 0x40 ? 0.5 : 256; return thCreateDoubleRow(values);
+        default: return thCreateDoubleRow(values);
+    }
 }

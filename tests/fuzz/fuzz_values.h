@@ -32,3 +32,6 @@ mxArray* writeCount(FuzzInput& in, const mxArray* data);
 mxArray* readCount(FuzzInput& in);
 // comflush's buffer word, a near miss, or another value.
 mxArray* flushBuffer(FuzzInput& in);
+// comreadline's terminator: mostly 1 to 8 bytes as a double row or text,
+// sometimes a refused one.
+mxArray* lineTerminator(FuzzInput& in);

@@ -141,7 +141,7 @@ void sendToPort(Line& line, const uint8_t* bytes, size_t count) {
     for (ssize_t i = 0; i < done; ++i) line.toPort.push_back(sent[i]);
 }
 
-bool awaitArrival(Line& line, std::string* problem) {
+bool awaitArrival(Line& line, size_t held, std::string* problem) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     for (;;) {
         int waiting = 0;
@@ -149,7 +149,7 @@ bool awaitArrival(Line& line, std::string* problem) {
             *problem = "TIOCINQ failed on " + line.pair.slavePath;
             return false;
         }
-        if (static_cast<size_t>(waiting) >= line.toPort.size()) return true;
+        if (static_cast<size_t>(waiting) + held >= line.toPort.size()) return true;
         if (std::chrono::steady_clock::now() > deadline) {
             *problem = "the far end's bytes did not arrive";
             return false;

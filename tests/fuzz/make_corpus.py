@@ -79,6 +79,10 @@ def read(ident, count=5, nlhs=2, fail=None):
     return op(READ, nlhs, fail) + ident + bytes([0, count])
 
 
+def read_line(ident, count=64, terminator=b"\x00\x00\x00", nlhs=2):  # LF; CR LF: 00 01 03 00
+    return op(0x62, nlhs) + ident + bytes([0, count]) + terminator
+
+
 def read_any(ident, count_value, nlhs=2):
     return op(READ, nlhs) + ident + bytes([4]) + count_value
 
@@ -181,6 +185,9 @@ SEEDS = {
     "many_fields": op(OPEN) + b"\x00\x84\x00\x01\x02\x03\x04\x08" + b"\x00" + entry_name("p0")
     + b"\x00\x00" + b"\x00\x01" + b"\x00\x02" + b"\x00\x03" + b"\x00\x00\x00",
     "portname_shapes": open_port(entry_name("p0", 1)) + open_port(suffix_name(b"p1\x00", 2)),
+    "read_lines": open_port(entry_name("p0")) + send(0, b"one\ntwo\r\nthree")
+    + read_line(open_id()) + read_line(open_id(), 64, b"\x00\x01\x03\x00")
+    + read_line(open_id(), 2) + read(open_id(), 5) + close(open_id()),
     "closed_port": open_port(entry_name("p0")) + close(open_id())
     + write(entry_id("p0"), numeric("uint8", b"a")) + read(entry_id("p0")) + close(entry_id("p0")),
 }
