@@ -61,11 +61,8 @@ bool tookAllButFramingItLacks(int fd, const struct termios& wanted) {
 }  // namespace
 
 BOOL GetCommState(HANDLE device, LPDCB dcb) {
-    int fd = descriptorFromHandle(device);
-    if (fd < 0 || dcb == nullptr) {
-        errno = fd < 0 ? EBADF : EINVAL;
-        return FALSE;
-    }
+    int fd = descriptorForCall(device, dcb != nullptr);
+    if (fd < 0) return FALSE;
     struct termios settings;
     if (tcgetattr(fd, &settings) != 0) return FALSE;
     int lines = 0;
@@ -75,11 +72,8 @@ BOOL GetCommState(HANDLE device, LPDCB dcb) {
 }
 
 BOOL SetCommState(HANDLE device, LPDCB dcb) {
-    int fd = descriptorFromHandle(device);
-    if (fd < 0 || dcb == nullptr) {
-        errno = fd < 0 ? EBADF : EINVAL;
-        return FALSE;
-    }
+    int fd = descriptorForCall(device, dcb != nullptr);
+    if (fd < 0) return FALSE;
     // Refused before the port is touched, as Windows does.
     speed_t speed = standardSpeedOf(dcb->BaudRate);
     if (!dcbIsAcceptable(*dcb) || (speed == B0 && !termios2Supported())) {

@@ -5,6 +5,7 @@
 
 #include "serial/device/serial_device.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 
@@ -18,6 +19,17 @@ inline int descriptorFromHandle(HANDLE handle) {
     intptr_t fd = reinterpret_cast<intptr_t>(handle) - 1;
     if (fd < 0 || fd > INT_MAX) return -1;
     return static_cast<int>(fd);
+}
+
+// The descriptor a call works on, or -1 with errno set: EBADF for a handle no
+// descriptor maps to, EINVAL when the call lacks what it writes or reads.
+inline int descriptorForCall(HANDLE handle, bool argumentsGiven) {
+    int fd = descriptorFromHandle(handle);
+    if (fd < 0 || !argumentsGiven) {
+        errno = fd < 0 ? EBADF : EINVAL;
+        return -1;
+    }
+    return fd;
 }
 
 #endif

@@ -23,11 +23,8 @@ BOOL lineRequest(HANDLE device, unsigned long request) {
 }  // namespace
 
 BOOL GetCommModemStatus(HANDLE device, LPDWORD status) {
-    int fd = descriptorFromHandle(device);
-    if (fd < 0 || status == nullptr) {
-        errno = fd < 0 ? EBADF : EINVAL;
-        return FALSE;
-    }
+    int fd = descriptorForCall(device, status != nullptr);
+    if (fd < 0) return FALSE;
     int lines = 0;
     if (ioctl(fd, TIOCMGET, &lines) != 0) return FALSE;
     DWORD up = 0;

@@ -66,11 +66,8 @@ void forgetTimeouts(int fd) {
 // returns what is waiting whatever VMIN says, and the timed reads and writes
 // wait in poll. O_NONBLOCK stays until the descriptor is closed.
 BOOL SetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts) {
-    int fd = descriptorFromHandle(device);
-    if (fd < 0 || timeouts == nullptr) {
-        errno = fd < 0 ? EBADF : EINVAL;
-        return FALSE;
-    }
+    int fd = descriptorForCall(device, timeouts != nullptr);
+    if (fd < 0) return FALSE;
     // Windows' serial driver refuses this one combination.
     if (timeouts->ReadIntervalTimeout == MAXDWORD &&
         timeouts->ReadTotalTimeoutMultiplier == MAXDWORD &&
@@ -100,11 +97,8 @@ BOOL SetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts) {
 }
 
 BOOL GetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts) {
-    int fd = descriptorFromHandle(device);
-    if (fd < 0 || timeouts == nullptr) {
-        errno = fd < 0 ? EBADF : EINVAL;
-        return FALSE;
-    }
+    int fd = descriptorForCall(device, timeouts != nullptr);
+    if (fd < 0) return FALSE;
     struct termios settings;
     if (tcgetattr(fd, &settings) != 0 && errno != EIO) return FALSE;
     if (!timeoutsOf(fd, timeouts)) std::memset(timeouts, 0, sizeof *timeouts);

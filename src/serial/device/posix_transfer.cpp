@@ -40,11 +40,8 @@ BOOL WriteFile(HANDLE device, LPCVOID data, DWORD count, LPDWORD written, LPVOID
     DWORD ignored = 0;
     if (written == nullptr) written = &ignored;
     *written = 0;
-    int fd = descriptorFromHandle(device);
-    if (fd < 0 || (data == nullptr && count != 0)) {
-        errno = fd < 0 ? EBADF : EINVAL;
-        return FALSE;
-    }
+    int fd = descriptorForCall(device, data != nullptr || count == 0);
+    if (fd < 0) return FALSE;
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
     COMMTIMEOUTS timeouts;
     if (timeoutsOf(fd, &timeouts)) return writeWithTimeouts(fd, bytes, count, written, timeouts);
@@ -68,11 +65,8 @@ BOOL ReadFile(HANDLE device, LPVOID buffer, DWORD count, LPDWORD received, LPVOI
     DWORD ignored = 0;
     if (received == nullptr) received = &ignored;
     *received = 0;
-    int fd = descriptorFromHandle(device);
-    if (fd < 0 || (buffer == nullptr && count != 0)) {
-        errno = fd < 0 ? EBADF : EINVAL;
-        return FALSE;
-    }
+    int fd = descriptorForCall(device, buffer != nullptr || count == 0);
+    if (fd < 0) return FALSE;
     unsigned char* bytes = static_cast<unsigned char*>(buffer);
     COMMTIMEOUTS timeouts;
     if (timeoutsOf(fd, &timeouts)) return readWithTimeouts(fd, bytes, count, received, timeouts);
