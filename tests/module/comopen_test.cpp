@@ -275,11 +275,10 @@ TEST_F(ComOpenTest, ComlistNamesThePortsThere) {
     std::vector<std::string> names = texts(listed.outputs[0]);
 #if defined(_WIN32)
     TestLine& serial = line("list");
-    long previous = 0;
-    for (const std::string& name : names) {
-        ASSERT_EQ(name.compare(0, 3, "COM"), 0) << name;
-        EXPECT_GT(std::stol(name.substr(3)), previous) << name << " out of order";
-        previous = std::stol(name.substr(3));
+    for (size_t i = 0; i < names.size(); ++i) {
+        ASSERT_EQ(names[i].compare(0, 3, "COM"), 0) << names[i];
+        EXPECT_TRUE(i == 0 || std::stol(names[i - 1].substr(3)) < std::stol(names[i].substr(3)))
+            << names[i] << " out of order";
     }
     for (const std::string& name : {serial.port, serial.alias, serial.farPort}) {
         EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
