@@ -151,7 +151,7 @@ TEST_F(LineControlTest, ComPinsReadsTheFourInputLines) {
 }
 #endif
 
-TEST_F(LineControlTest, ComBreakHoldsTheBreakForItsTimeThenClearsIt) {
+TEST_F(LineControlTest, ComBreakHoldsItsTimeThenClearsAndALostPortGetsEachModesError) {
     ThCallResult result;
     double took = timed("combreak", {id, number(0.0501)}, &result);
     ASSERT_FALSE(result.failed) << result.message;
@@ -162,9 +162,7 @@ TEST_F(LineControlTest, ComBreakHoldsTheBreakForItsTimeThenClearsIt) {
     EXPECT_TRUE(failedWith(call("combreak", {id, number(1)}), breakId, "Cannot send a break."));
     spyIoctlReset();
 #endif
-}
-
-TEST_F(LineControlTest, ALostPortGetsEachModesOwnError) {
+    // A lost port: each mode's own error, and the module goes on.
     ASSERT_TRUE(hangUp(*serial));
     EXPECT_TRUE(failedWith(set({field("BaudRate", 19200)}), setId, "Error Setting Comm State."));
     EXPECT_TRUE(failedWith(call("compins", {id}), pinsId, "Cannot read the pins."));
