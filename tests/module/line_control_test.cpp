@@ -95,7 +95,6 @@ TEST_F(LineControlTest, ARefusedCallLeavesThePortAsItWas) {
         {"combreak", {id}, "Invalid number of inputs to COMBREAK."},
         {"combreak", {number(1), number(-1)}, "Cannot send a break."},  // the port first
         {"combreak", {id, number(0)}, duration},
-        {"combreak", {id, number(-1)}, duration},
         {"combreak", {id, number(10.001)}, duration},
         {"combreak", {id, number(NAN)}, duration},
         {"combreak", {id, text("1")}, duration},
@@ -123,12 +122,10 @@ TEST_F(LineControlTest, ComSetMovesOnlyTheLinesItIsGiven) {
 #if defined(_WIN32)
     EXPECT_FALSE(set({field("DTR", 1)}).failed);  // EscapeCommFunction would fail here
 #else
-    for (int line : {TIOCM_DTR, TIOCM_RTS}) {
-        spyIoctlReset();
-        spyFakeModemLines(TIOCM_DTR | TIOCM_RTS);  // both up, as a port would read them
-        ASSERT_FALSE(set({field(line == TIOCM_DTR ? "DTR" : "RTS", 0)}).failed);
-        EXPECT_EQ(spyModemLinesDropped(moduleDescriptor(*serial)), line);
-    }
+    spyIoctlReset();
+    spyFakeModemLines(TIOCM_DTR | TIOCM_RTS);  // both up, as a port would read them
+    ASSERT_FALSE(set({field("DTR", 0)}).failed);
+    EXPECT_EQ(spyModemLinesDropped(moduleDescriptor(*serial)), TIOCM_DTR);
     spyIoctlReset();
 #endif
 }
