@@ -1,4 +1,4 @@
-## comwrite and comread through Octave on a socat null-modem cable.
+## comwrite, comread and comreadline through Octave on a socat null-modem cable.
 
 %!shared cable, a, b
 %! clear brindlecast;
@@ -94,6 +94,33 @@
 %! t = tic; n = brindlecast ("comwrite", b, zeros (1, 2^20, "uint8"), 2^20);
 %! assert ({n < 2^20, toc(t) < 2}, {true, true});
 %! brindlecast ("comflush", a, "input");
+
+## comreadline: a line split over three writes comes whole, two lines one per
+## call, CR LF, maxcount first, a time-out keeps half a line for the next call,
+## and comread, comcount and comflush see what was read ahead.
+%!test
+%! b = brindlecast ("comopen", struct ("PortName", cable.b, "ReadTimeout", 0.3));
+%! brindlecast ("comflush", b);
+%! send = @(text) brindlecast ("comwrite", a, uint8 (text), numel (text));
+%! line = @(varargin) char (brindlecast ("comreadline", b, varargin{:}));
+%! send ("ab"); send ("cd"); send ("e\n");
+%! send ("one\ntwo\n");
+%! assert ({line(64), line(64), line(64)}, {"abcde\n", "one\n", "two\n"});
+%! send ("a\rb\r\nc\r\nabcdefgh\n");
+%! assert ({line(64, [13 10]), line(64, "\r\n"), line(4), line(64)},
+%!         {"a\rb\r\n", "c\r\n", "abcd", "efgh\n"});
+%! send ("hal");
+%! tic; [bytes, n] = brindlecast ("comreadline", b, 64); elapsed = toc;
+%! assert ({bytes, n, elapsed >= 0.3}, {zeros(1, 0), 0, true});
+%! send ("f\nyz");
+%! pause (0.1);
+%! assert ({line(64), brindlecast("comcount", b), char(brindlecast("comread", b, 2))},
+%!         {"half\n", 2, "yz"});
+%! send ("q\nr\n");
+%! pause (0.1);
+%! assert (line (64), "q\n");
+%! brindlecast ("comflush", b, "input");
+%! assert ({brindlecast("comcount", b), brindlecast("comreadline", b, 64)}, {0, zeros(1, 0)});
 
 %!test
 %! clear brindlecast;

@@ -9,9 +9,6 @@
 %! expect_error (@() brindlecast ("comread", nine{:}), id, "Invalid number of input arguments.");
 %! expect_error (@() brindlecast (42, 1), id, "First input to BRINDLECAST must be a string.");
 %! expect_error (@() brindlecast ({"comopen"}, 1), id, "First input to BRINDLECAST must be a string.");
-%! ## The modes without a port take the mode word alone.
-%! assert (regexp (brindlecast ("version"), '^[0-9]+(\.[0-9]+)+$'), 1);
-%! assert (iscellstr (brindlecast ("comlist")) && rows (brindlecast ("comlist")) == 1);
 
 %!test
 %! id = "QUENTAROX:brindlecast";
