@@ -100,37 +100,29 @@ void checkAfterCall() {
 void runCall(int nlhs, int failingAllocation, std::vector<mxArray*> arguments) {
     std::vector<const mxArray*> inputs(arguments.begin(), arguments.end());
     Expectation expected = predict(nlhs, inputs, failingAllocation);
+    auto askInstead = [&](double value) {  // another third input, predicted anew
+        arguments.push_back(thCreateDouble(value));
+        inputs[2] = arguments.back();
+        expected = predict(nlhs, inputs, failingAllocation);
+    };
     // A break is asked for in a millisecond: a longer one only costs time.
-    if (expected.breakTooLong) {
-        arguments.push_back(thCreateDouble(0.001));
-        inputs[2] = arguments.back();
-        expected = predict(nlhs, inputs, failingAllocation);
-    }
-    if (expected.readTooLarge) {
-        arguments.push_back(thCreateDouble(expected.count % kReadCap));
-        inputs[2] = arguments.back();
-        expected = predict(nlhs, inputs, failingAllocation);
-    }
-    // Counts and purges of what waits are exact only once it has all landed;
-    // a read that may wait is asked only for what is there.
-    bool readMayWait = expected.output == Expectation::Output::Bytes && expected.readsWait;
-    // A line read is exact once everything has landed; one that would wait
-    // for more is asked for what is there.
+    if (expected.breakTooLong) askInstead(0.001);
+    if (expected.readTooLarge) askInstead(expected.count % kReadCap);
+    // Counts, purges and line reads are exact only once everything sent has
+    // landed; a read that may wait (a line read, when no line is there) is
+    // asked only for what is there.
     bool lineRead = expected.output == Expectation::Output::Line;
-    bool waitingMatters = expected.output == Expectation::Output::Counts || expected.flushesInput ||
-                          readMayWait || lineRead;
-    if (waitingMatters) {
+    bool mayWait = expected.readsWait && (expected.output == Expectation::Output::Bytes ||
+                                          (lineRead && expected.bytes.empty()));
+    if (expected.output == Expectation::Output::Counts || expected.flushesInput || mayWait ||
+        lineRead) {
         Line& line = world.lines[expected.line];
         std::string problem;
         size_t held = 0;
         for (const OpenPort& port : model.ports) held += port.line == expected.line ? port.held : 0;
         if (!awaitArrival(line, held, &problem)) fault(problem);
-        bool lineWaits = lineRead && expected.readsWait && expected.bytes.empty();
-        if ((readMayWait || lineWaits) && expected.count > line.toPort.size()) {
-            arguments.push_back(thCreateDouble(static_cast<double>(line.toPort.size())));
-            inputs[2] = arguments.back();
-            expected = predict(nlhs, inputs, failingAllocation);
-        }
+        if (mayWait && expected.count > line.toPort.size())
+            askInstead(static_cast<double>(line.toPort.size()));
     }
     // What a purge of the output may drop, the far end takes first.
     if (expected.flushesOutput) {
@@ -208,23 +200,14 @@ void reloadModule() {
 
 // Arguments for input position (1 on) of one of the modes' calls.
 mxArray* argumentFor(FuzzInput& in, size_t mode, size_t position, const mxArray* previous) {
+    if (position == 1) return mode == 0 ? portDescription(in, 0) : idValue(in);
     switch (mode * 8 + position) {
-        case 0 * 8 + 1: return portDescription(in, 0);
-        case 1 * 8 + 1:
-        case 2 * 8 + 1:
-        case 3 * 8 + 1: return idValue(in);
         case 2 * 8 + 2: return writeData(in);
         case 2 * 8 + 3: return writeCount(in, previous);
-        case 3 * 8 + 2: return readCount(in);
-        case 4 * 8 + 1:
-        case 5 * 8 + 1: return idValue(in);
-        case 5 * 8 + 2: return flushBuffer(in);
-        case 6 * 8 + 1:
-        case 7 * 8 + 1:
-        case 8 * 8 + 1: return idValue(in);
-        case 6 * 8 + 2: return portDescription(in, 0);
-        case 9 * 8 + 1: return idValue(in);
+        case 3 * 8 + 2:
         case 9 * 8 + 2: return readCount(in);
+        case 5 * 8 + 2: return flushBuffer(in);
+        case 6 * 8 + 2: return portDescription(in, 0);
         case 9 * 8 + 3: return lineTerminator(in);
         default: return anyValue(in, 0);
     }

@@ -30,63 +30,40 @@ const char* const kVersionId = "QUENTAROX:brindlecast:version";
 const char* const kListId = "QUENTAROX:brindlecast:comlist";
 const char* const kLineId = "QUENTAROX:brindlecast:comreadline";
 
+// The module's errors beyond each mode's count, port and field ones (below).
 const char* const kModuleErrors[][2] = {
     {kEntryId, "Invalid number of input arguments."},
     {kEntryId, "First input to BRINDLECAST must be a string."},
     {kEntryId, "Memory allocation failed."},
     {kEntryId, "Unrecognized mode for BRINDLECAST."},
-    {kOpenId, "Invalid number of inputs to COMOPEN."},
     {kOpenId, "The first input to COMOPEN must be a valid QUENTAROX object."},
     {kOpenId, "Invalid PortName in input to COMOPEN."},
     {kOpenId, "Cannot open com port."},
-    {kOpenId, "Error Setting Comm State."},
     {kOpenId, "Error Creating FileID."},
-    {kOpenId, "Error Setting Comm Timeouts."},
-    {kOpenId, "Invalid ReadTimeout in input to COMOPEN."},
-    {kOpenId, "Invalid WriteTimeout in input to COMOPEN."},
-    {kOpenId, "Invalid DTR in input to COMOPEN."},
-    {kOpenId, "Invalid RTS in input to COMOPEN."},
-    {kOpenId, "Invalid FlowControl in input to COMOPEN."},
-    {kCountId, "Invalid number of inputs to COMCOUNT."},
-    {kCountId, "Cannot query the port."},
-    {kFlushId, "Invalid number of inputs to COMFLUSH."},
-    {kFlushId, "Cannot flush the port."},
     {kFlushId, "Invalid buffer in input to COMFLUSH."},
-    {kCloseId, "Cannot close the port."},
-    {kWriteId, "Invalid number of inputs to COMWRITE."},
-    {kWriteId, "Cannot write the port."},
     {kWriteId, "Invalid data type to COMWRITE"},
     {kWriteId, "Invalid count to COMWRITE."},
-    {kReadId, "Invalid number of inputs to COMREAD."},
-    {kReadId, "Cannot read the port."},
     {kReadId, "Invalid count to COMREAD."},
     {kReadId, "Memory allocation failed."},
-    {kVersionId, "Invalid number of inputs to VERSION."},
-    {kListId, "Invalid number of inputs to COMLIST."},
     {kListId, "Cannot list the ports."},
-    {kLineId, "Invalid number of inputs to COMREADLINE."},
-    {kLineId, "Cannot read the port."},
     {kLineId, "Invalid count to COMREADLINE."},
     {kLineId, "Invalid terminator to COMREADLINE."},
     {kLineId, "Memory allocation failed."},
     {"", "Out of memory in MEX-file"},
     {"", "Unable to find node in list"},
-    {kSetId, "Invalid number of inputs to COMSET."},
-    {kSetId, "Cannot configure the port."},
     {kSetId, "Invalid settings in input to COMSET."},
-    {kSetId, "Invalid ReadTimeout in input to COMSET."},
-    {kSetId, "Invalid WriteTimeout in input to COMSET."},
-    {kSetId, "Invalid DTR in input to COMSET."},
-    {kSetId, "Invalid RTS in input to COMSET."},
-    {kSetId, "Invalid FlowControl in input to COMSET."},
-    {kSetId, "Error Setting Comm State."},
-    {kSetId, "Error Setting Comm Timeouts."},
-    {kPinsId, "Invalid number of inputs to COMPINS."},
-    {kPinsId, "Cannot read the pins."},
-    {kBreakId, "Invalid number of inputs to COMBREAK."},
-    {kBreakId, "Cannot send a break."},
     {kBreakId, "Invalid duration in input to COMBREAK."},
 };
+
+// The fields comopen and comset check, each refused with its own message.
+const char* const kCheckedFields[] = {"ReadTimeout", "WriteTimeout", "DTR", "RTS", "FlowControl"};
+
+// "COMSET" for kSetId: a mode's name in its messages.
+std::string modeName(const char* identifier) {
+    std::string name = std::strrchr(identifier, ':') + 1;
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
+}
 
 // The module's allocations in order; the failing one returns null.
 struct Allocations {
@@ -95,7 +72,7 @@ struct Allocations {
     bool next() { return ++made != failing; }
 };
 
-Expectation& fail(Expectation& e, const char* identifier, const char* message) {
+Expectation& fail(Expectation& e, const char* identifier, const std::string& message) {
     e.fails = true;
     e.identifier = identifier;
     e.message = message;
@@ -213,17 +190,19 @@ bool validLevel(const mxArray* value) {
 }
 
 // What comopen and comset read of the checked fields (time-outs, lines and
-// flow control), in the module's order.
+// flow control).
 struct ControlFields {
     const mxArray* readTimeout = nullptr;
     const mxArray* writeTimeout = nullptr;
     double readSeconds = INFINITY;
     int flow = -1;  // none, hardware, software
-    const mxArray* rts = nullptr;
 };
 
-// The name of the first field refused, or "" when every one is valid.
-std::string refusedField(const mxArray* description, Allocations& allocations, ControlFields* c) {
+// The name of the first field refused in the module's order, or "" when
+// every one is valid; an RTS is refused also under hardware flow control,
+// asked for or (keepsRtsCts, comset) kept.
+std::string refusedField(const mxArray* description, bool keepsRtsCts, Allocations& allocations,
+                         ControlFields* c) {
     c->readTimeout = mxGetField_700(description, 0, "ReadTimeout");
     c->writeTimeout = mxGetField_700(description, 0, "WriteTimeout");
     double ignored = 0;
@@ -233,21 +212,39 @@ std::string refusedField(const mxArray* description, Allocations& allocations, C
         return "WriteTimeout";
     const mxArray* dtr = mxGetField_700(description, 0, "DTR");
     if (dtr != nullptr && !validLevel(dtr)) return "DTR";
-    c->rts = mxGetField_700(description, 0, "RTS");
-    if (c->rts != nullptr && !validLevel(c->rts)) return "RTS";
+    const mxArray* rts = mxGetField_700(description, 0, "RTS");
+    if (rts != nullptr && !validLevel(rts)) return "RTS";
     if (const mxArray* field = mxGetField_700(description, 0, "FlowControl")) {
         c->flow = wordOf(field, {"none", "hardware", "software"}, allocations);
         if (c->flow < 0) return "FlowControl";
     }
-    if (c->flow == 1 && c->rts != nullptr) return "RTS";
+    if (rts != nullptr && (c->flow == 1 || (c->flow < 0 && keepsRtsCts))) return "RTS";
     return "";
 }
 
-// Whether the port takes the line the fields make of the one it has (a pty
-// keeps 8 data bits and no parity; 0 data bits for a device that is no line).
-bool takesLine(const mxArray* description, uint32_t rate, int dataBits, bool twoStopBits,
-               Expectation& e) {
-    int stopBits = twoStopBits ? 2 : 0;  // 0 one, 1 one and a half, 2 two
+// comopen's and comset's checked fields, then Parity's text (every parity is
+// valid and a pty drops it: only the text's allocation counts). False, with
+// e failed, on a field refused.
+bool fieldsTaken(Expectation& e, const char* identifier, const mxArray* description,
+                 bool keepsRtsCts, Allocations& allocations, ControlFields* c) {
+    std::string refused = refusedField(description, keepsRtsCts, allocations, c);
+    if (!refused.empty()) {
+        fail(e, identifier, "Invalid " + refused + " in input to " + modeName(identifier) + ".");
+        return false;
+    }
+    e.xon = c->flow < 0 ? -1 : c->flow == 2;
+    e.rtsCts = c->flow < 0 ? -1 : c->flow == 1;
+    const mxArray* parity = mxGetField_700(description, 0, "Parity");
+    if (parity != nullptr && isText(parity)) allocations.next();
+    return true;
+}
+
+// Whether the port on the line takes the settings the fields make of its
+// own (a pty keeps 8 data bits and no parity); if so they are set.
+bool takesLine(const mxArray* description, int line, Expectation& e) {
+    uint32_t rate = world.lines[line].rate;
+    int dataBits = 8;
+    int stopBits = world.lines[line].twoStopBits ? 2 : 0;  // 0 one, 1 one and a half, 2 two
     if (const mxArray* baudRate = mxGetField_700(description, 0, "BaudRate"))
         rate = static_cast<uint32_t>(static_cast<uint64_t>(asInt64(hostDouble(baudRate))));
     if (const mxArray* field = mxGetField_700(description, 0, "StopBits")) {
@@ -260,13 +257,16 @@ bool takesLine(const mxArray* description, uint32_t rate, int dataBits, bool two
         dataBits = static_cast<uint8_t>(static_cast<uint64_t>(asInt64(hostDouble(field))));
     e.rate = rate;
     e.twoStopBits = stopBits != 0;
-    return rate != 0 && rate <= 0x7fffffffu && dataBits >= 5 && dataBits <= 8 &&
-           !(stopBits == 1 && dataBits > 5) && !(stopBits == 2 && dataBits == 5);
+    e.line = line;
+    e.setsLine = rate != 0 && rate <= 0x7fffffffu && dataBits >= 5 && dataBits <= 8 &&
+                 !(stopBits == 1 && dataBits > 5) && !(stopBits == 2 && dataBits == 5);
+    return e.setsLine;
 }
 
-Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
+using Inputs = std::vector<const mxArray*>;
+
+Expectation& predictOpen(Expectation& e, const Inputs& in, const OpenPort*,
                          Allocations& allocations) {
-    if (in.size() != 2) return fail(e, kOpenId, "Invalid number of inputs to COMOPEN.");
     const mxArray* description = in[1];
     if (!mxIsStruct(description)) {
         return fail(e, kOpenId, "The first input to COMOPEN must be a valid QUENTAROX object.");
@@ -284,18 +284,10 @@ Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
 
     // Every field is read and checked before anything is closed or opened.
     ControlFields control;
-    std::string refused = refusedField(description, allocations, &control);
-    if (!refused.empty())
-        return fail(e, kOpenId, ("Invalid " + refused + " in input to COMOPEN.").c_str());
+    if (!fieldsTaken(e, kOpenId, description, false, allocations, &control)) return e;
     // A read waits for what never comes unless its time-out is short.
     e.timed = control.readTimeout != nullptr || control.writeTimeout != nullptr;
     e.readsWait = e.timed && control.readSeconds > 0.005;
-    e.xon = control.flow < 0 ? -1 : control.flow == 2;
-    e.rtsCts = control.flow < 0 ? -1 : control.flow == 1;
-
-    const mxArray* parity = mxGetField_700(description, 0, "Parity");
-    // Every parity is valid and a pty drops it: only the text's allocation counts.
-    if (parity != nullptr && isText(parity)) allocations.next();
 
     e.id = id;
     e.dropsEarlier = findOpen(id) != nullptr;
@@ -311,29 +303,22 @@ Expectation& predictOpen(Expectation& e, const std::vector<const mxArray*>& in,
         }
     }
 
-    const Line* line = entry->kind == EntryKind::Line ? &world.lines[entry->line] : nullptr;
-    if (line == nullptr || !takesLine(description, line->rate, 8, line->twoStopBits, e))
+    if (entry->kind != EntryKind::Line || !takesLine(description, entry->line, e))
         return fail(e, kOpenId, "Error Setting Comm State.");
 
-    e.setsLine = true;
-    e.line = entry->line;
     if (!allocations.next()) return fail(e, "", "Out of memory in MEX-file");
     e.registers = true;
     e.output = Expectation::Output::FileId;
     return e;
 }
 
-Expectation& predictClose(Expectation& e, const std::vector<const mxArray*>& in) {
-    e.id = asInt32(hostDouble(in[1]));
-    if (findOpen(e.id) == nullptr) return fail(e, kCloseId, "Cannot close the port.");
+Expectation& predictClose(Expectation& e, const Inputs&, const OpenPort* port, Allocations&) {
+    e.id = port->id;
     e.closes = true;
     return e;
 }
 
-Expectation& predictWrite(Expectation& e, const std::vector<const mxArray*>& in) {
-    if (in.size() != 4) return fail(e, kWriteId, "Invalid number of inputs to COMWRITE.");
-    const OpenPort* port = findOpen(asInt32(hostDouble(in[1])));
-    if (port == nullptr) return fail(e, kWriteId, "Cannot write the port.");
+Expectation& predictWrite(Expectation& e, const Inputs& in, const OpenPort* port, Allocations&) {
     const mxArray* data = in[2];
     int32_t count = asInt32(hostDouble(in[3]));
     size_t elementBytes = writeElementBytes(mxGetClassID(data));
@@ -353,11 +338,8 @@ Expectation& predictWrite(Expectation& e, const std::vector<const mxArray*>& in)
     return e;
 }
 
-Expectation& predictRead(Expectation& e, const std::vector<const mxArray*>& in,
+Expectation& predictRead(Expectation& e, const Inputs& in, const OpenPort* port,
                          Allocations& allocations) {
-    if (in.size() != 3) return fail(e, kReadId, "Invalid number of inputs to COMREAD.");
-    const OpenPort* port = findOpen(asInt32(hostDouble(in[1])));
-    if (port == nullptr) return fail(e, kReadId, "Cannot read the port.");
     int64_t requested = asInt64(hostDouble(in[2]));
     if (requested < 0) return fail(e, kReadId, "Invalid count to COMREAD.");
     e.count = static_cast<uint32_t>(static_cast<uint64_t>(requested));
@@ -374,21 +356,14 @@ Expectation& predictRead(Expectation& e, const std::vector<const mxArray*>& in,
     return e;
 }
 
-Expectation& predictCount(Expectation& e, const std::vector<const mxArray*>& in) {
-    if (in.size() != 2) return fail(e, kCountId, "Invalid number of inputs to COMCOUNT.");
-    const OpenPort* port = findOpen(asInt32(hostDouble(in[1])));
-    if (port == nullptr) return fail(e, kCountId, "Cannot query the port.");
+Expectation& predictCount(Expectation& e, const Inputs&, const OpenPort* port, Allocations&) {
     e.output = Expectation::Output::Counts;
     e.line = port->line;
     return e;
 }
 
-Expectation& predictFlush(Expectation& e, const std::vector<const mxArray*>& in,
+Expectation& predictFlush(Expectation& e, const Inputs& in, const OpenPort* port,
                           Allocations& allocations) {
-    if (in.size() != 2 && in.size() != 3)
-        return fail(e, kFlushId, "Invalid number of inputs to COMFLUSH.");
-    const OpenPort* port = findOpen(asInt32(hostDouble(in[1])));
-    if (port == nullptr) return fail(e, kFlushId, "Cannot flush the port.");
     int which = 2;
     if (in.size() == 3) which = wordOf(in[2], {"input", "output", "both"}, allocations);
     if (which < 0) return fail(e, kFlushId, "Invalid buffer in input to COMFLUSH.");
@@ -400,30 +375,16 @@ Expectation& predictFlush(Expectation& e, const std::vector<const mxArray*>& in,
 
 // comset: comopen's fields but PortName, checked in the same order with its
 // own messages; whatever is left out stays as the port has it.
-Expectation& predictSet(Expectation& e, const std::vector<const mxArray*>& in,
+Expectation& predictSet(Expectation& e, const Inputs& in, const OpenPort* port,
                         Allocations& allocations) {
-    if (in.size() != 3) return fail(e, kSetId, "Invalid number of inputs to COMSET.");
-    const OpenPort* port = findOpen(asInt32(hostDouble(in[1])));
-    if (port == nullptr) return fail(e, kSetId, "Cannot configure the port.");
     const mxArray* settings = in[2];
     if (!mxIsStruct(settings) || mxGetNumberOfElements(settings) == 0)
         return fail(e, kSetId, "Invalid settings in input to COMSET.");
     ControlFields control;
-    std::string refused = refusedField(settings, allocations, &control);
-    Line& line = world.lines[port->line];
-    if (refused.empty() && control.rts != nullptr && control.flow < 0 && line.rtsCts)
-        refused = "RTS";  // the port stays in hardware flow control
-    if (!refused.empty())
-        return fail(e, kSetId, ("Invalid " + refused + " in input to COMSET.").c_str());
-    const mxArray* parity = mxGetField_700(settings, 0, "Parity");
-    if (parity != nullptr && isText(parity)) allocations.next();
-    if (!takesLine(settings, line.rate, 8, line.twoStopBits, e))
-        return fail(e, kSetId, "Error Setting Comm State.");
-    e.setsLine = true;
+    bool rtsCts = world.lines[port->line].rtsCts;
+    if (!fieldsTaken(e, kSetId, settings, rtsCts, allocations, &control)) return e;
+    if (!takesLine(settings, port->line, e)) return fail(e, kSetId, "Error Setting Comm State.");
     e.id = port->id;
-    e.line = port->line;
-    e.xon = control.flow < 0 ? -1 : control.flow == 2;
-    e.rtsCts = control.flow < 0 ? -1 : control.flow == 1;
     // A read time-out replaces the port's; a write time-out alone keeps it,
     // which for a port never given time-outs is none: every byte is waited for.
     if (control.readTimeout != nullptr) e.retimes = control.readSeconds > 0.005;
@@ -433,15 +394,11 @@ Expectation& predictSet(Expectation& e, const std::vector<const mxArray*>& in,
 }
 
 // A pseudo-terminal has no modem lines.
-Expectation& predictPins(Expectation& e, const std::vector<const mxArray*>& in) {
-    if (in.size() != 2) return fail(e, kPinsId, "Invalid number of inputs to COMPINS.");
+Expectation& predictPins(Expectation& e, const Inputs&, const OpenPort*, Allocations&) {
     return fail(e, kPinsId, "Cannot read the pins.");
 }
 
-Expectation& predictBreak(Expectation& e, const std::vector<const mxArray*>& in) {
-    if (in.size() != 3) return fail(e, kBreakId, "Invalid number of inputs to COMBREAK.");
-    if (findOpen(asInt32(hostDouble(in[1]))) == nullptr)
-        return fail(e, kBreakId, "Cannot send a break.");
+Expectation& predictBreak(Expectation& e, const Inputs& in, const OpenPort*, Allocations&) {
     double seconds = 0;
     if (!validTimeout(in[2], false, &seconds) || seconds > 10)
         return fail(e, kBreakId, "Invalid duration in input to COMBREAK.");
@@ -449,18 +406,19 @@ Expectation& predictBreak(Expectation& e, const std::vector<const mxArray*>& in)
     return e;
 }
 
-Expectation& predictList(Expectation& e, const std::vector<const mxArray*>& in,
-                         Allocations& allocations) {
-    if (in.size() != 1) return fail(e, kListId, "Invalid number of inputs to COMLIST.");
+Expectation& predictVersion(Expectation& e, const Inputs&, const OpenPort*, Allocations&) {
+    e.ports = {BRINDLECAST_VERSION_TEXT};
+    e.output = Expectation::Output::Version;
+    return e;
+}
+
+Expectation& predictList(Expectation& e, const Inputs&, const OpenPort*, Allocations& allocations) {
     e.ports = ttyClassPorts();
-    // The list of names grows 16, 32, ...; each name is a copy of its own.
-    size_t capacity = 0;
+    // The list of names grows to 16, 32, ...; each name is a copy of its own.
     for (size_t i = 0; i < e.ports.size(); ++i) {
-        if (i == capacity) {
-            capacity = capacity == 0 ? 16 : capacity * 2;
-            if (!allocations.next()) return fail(e, kListId, "Cannot list the ports.");
-        }
-        if (!allocations.next()) return fail(e, kListId, "Cannot list the ports.");
+        bool grows = i == 0 || (i >= 16 && (i & (i - 1)) == 0);
+        if ((grows && !allocations.next()) || !allocations.next())
+            return fail(e, kListId, "Cannot list the ports.");
     }
     e.output = Expectation::Output::PortList;
     return e;
@@ -493,12 +451,8 @@ bool terminatorOf(const mxArray* value, std::vector<uint8_t>* bytes) {
 // The line comreadline returns once every byte sent has arrived: up to the
 // first terminator within count bytes, else count bytes if there are that
 // many, else none (it times out).
-Expectation& predictReadLine(Expectation& e, const std::vector<const mxArray*>& in,
+Expectation& predictReadLine(Expectation& e, const Inputs& in, const OpenPort* port,
                              Allocations& allocations) {
-    if (in.size() != 3 && in.size() != 4)
-        return fail(e, kLineId, "Invalid number of inputs to COMREADLINE.");
-    const OpenPort* port = findOpen(asInt32(hostDouble(in[1])));
-    if (port == nullptr) return fail(e, kLineId, "Cannot read the port.");
     int64_t requested = asInt64(hostDouble(in[2]));
     if (requested < 0) return fail(e, kLineId, "Invalid count to COMREADLINE.");
     std::vector<uint8_t> terminator{10};
@@ -521,9 +475,38 @@ Expectation& predictReadLine(Expectation& e, const std::vector<const mxArray*>& 
     // Held bytes that hold no line are followed by all that waits, up to count.
     size_t held = port->held;
     bool fromHeld = e.count == 0 || held >= e.count || (end > 0 && end <= held);
-    size_t read = fromHeld ? 0 : std::min<size_t>(q.size(), e.count) - held;
+    size_t read = fromHeld ? 0 : within - held;
     e.heldAfter = static_cast<long>(held + read - end);
     return e;
+}
+
+// Each mode: its identifier (the mode word last), the inputs it takes with
+// the mode word (minInputs 0: any, no count error), its error for an id that
+// is no open port (null: it takes none) and what it does then.
+struct Mode {
+    const char* identifier;
+    size_t minInputs, maxInputs;
+    const char* notOpen;
+    Expectation& (*predict)(Expectation&, const Inputs&, const OpenPort*, Allocations&);
+};
+
+const Mode kModeTable[] = {
+    {kOpenId, 2, 2, nullptr, predictOpen},
+    {kCloseId, 0, 0, "Cannot close the port.", predictClose},
+    {kWriteId, 4, 4, "Cannot write the port.", predictWrite},
+    {kReadId, 3, 3, "Cannot read the port.", predictRead},
+    {kCountId, 2, 2, "Cannot query the port.", predictCount},
+    {kFlushId, 2, 3, "Cannot flush the port.", predictFlush},
+    {kSetId, 3, 3, "Cannot configure the port.", predictSet},
+    {kPinsId, 2, 2, "Cannot read the pins.", predictPins},
+    {kBreakId, 3, 3, "Cannot send a break.", predictBreak},
+    {kVersionId, 1, 1, nullptr, predictVersion},
+    {kListId, 1, 1, nullptr, predictList},
+    {kLineId, 3, 4, "Cannot read the port.", predictReadLine},
+};
+
+std::string countError(const Mode& mode) {
+    return "Invalid number of inputs to " + modeName(mode.identifier) + ".";
 }
 
 bool isDoubleArray(const mxArray* value, size_t rows, size_t cols) {
@@ -553,23 +536,16 @@ Expectation predict(int nlhs, const std::vector<const mxArray*>& in, int failing
     e.initializes = true;
     if (!isText(in[0])) return fail(e, kEntryId, "First input to BRINDLECAST must be a string.");
     if (!allocations.next()) return fail(e, kEntryId, "Memory allocation failed.");
-    std::string mode = hostText(in[0]);
-    if (mode == "comopen") return predictOpen(e, in, allocations);
-    if (mode == "comclose") return predictClose(e, in);
-    if (mode == "comwrite") return predictWrite(e, in);
-    if (mode == "comread") return predictRead(e, in, allocations);
-    if (mode == "comcount") return predictCount(e, in);
-    if (mode == "comflush") return predictFlush(e, in, allocations);
-    if (mode == "comset") return predictSet(e, in, allocations);
-    if (mode == "compins") return predictPins(e, in);
-    if (mode == "combreak") return predictBreak(e, in);
-    if (mode == "version") {
-        if (in.size() != 1) return fail(e, kVersionId, "Invalid number of inputs to VERSION.");
-        e.output = Expectation::Output::Version;
-        return e;
+    std::string word = hostText(in[0]);
+    for (const Mode& mode : kModeTable) {
+        if (word != std::strrchr(mode.identifier, ':') + 1) continue;
+        if (mode.minInputs > 0 && (in.size() < mode.minInputs || in.size() > mode.maxInputs))
+            return fail(e, mode.identifier, countError(mode));
+        const OpenPort* port = mode.notOpen ? findOpen(asInt32(hostDouble(in[1]))) : nullptr;
+        if (mode.notOpen != nullptr && port == nullptr)
+            return fail(e, mode.identifier, mode.notOpen);
+        return mode.predict(e, in, port, allocations);
     }
-    if (mode == "comlist") return predictList(e, in, allocations);
-    if (mode == "comreadline") return predictReadLine(e, in, allocations);
     return fail(e, kEntryId, "Unrecognized mode for BRINDLECAST.");
 }
 
@@ -612,27 +588,23 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
                 return false;
             }
             break;
-        case Expectation::Output::Bytes: {
+        case Expectation::Output::Bytes:
+        case Expectation::Output::Line: {
+            // What waits, from its start: at most count bytes, a line read its line.
             filled = nlhs >= 2 ? 2 : 1;
             const mxArray* row = result.outputs[0];
             size_t n = row != nullptr ? thCols(row) : 0;
             Line& line = world.lines[e.line];
-            if (!isDoubleArray(row, 1, n) || n > e.count || n > line.toPort.size()) {
-                *problem = "comread returned " + describe(row) + " for at most " +
-                           std::to_string(e.count) + " of " + std::to_string(line.toPort.size()) +
-                           " waiting bytes";
-                return false;
-            }
-            const double* values = mxGetPr(row);
-            for (size_t i = 0; i < n; ++i) {
-                if (values[i] != line.toPort[i]) {
-                    *problem = "comread returned bytes that were not sent";
-                    return false;
-                }
-            }
-            if (nlhs >= 2 && !isScalar(result.outputs[1], static_cast<double>(n))) {
-                *problem = "comread's count " + describe(result.outputs[1]) + " is not " +
-                           std::to_string(n);
+            bool lineRead = e.output == Expectation::Output::Line;
+            if (!isDoubleArray(row, 1, n) || n > e.count || n > line.toPort.size() ||
+                (lineRead && n != e.bytes.size()) ||
+                !std::equal(mxGetPr(row), mxGetPr(row) + n, line.toPort.begin()) ||
+                (nlhs >= 2 && !isScalar(result.outputs[1], static_cast<double>(n)))) {
+                *problem = std::string(lineRead ? "comreadline" : "comread") + " returned " +
+                           describe(row) + (nlhs >= 2 ? ", " + describe(result.outputs[1]) : "") +
+                           " for " + (lineRead ? "the line of " : "at most ") +
+                           std::to_string(lineRead ? e.bytes.size() : e.count) + " of " +
+                           std::to_string(line.toPort.size()) + " waiting bytes";
                 return false;
             }
             line.toPort.erase(line.toPort.begin(), line.toPort.begin() + static_cast<long>(n));
@@ -669,27 +641,10 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
                 if (shaped) got.push_back(hostText(text));
             }
             std::sort(got.begin(), got.end());
-            if (!shaped ||
-                got != (list ? e.ports : std::vector<std::string>{BRINDLECAST_VERSION_TEXT})) {
+            if (!shaped || got != e.ports) {
                 *problem = "the call returned " + describe(out);
                 return false;
             }
-            break;
-        }
-        case Expectation::Output::Line: {
-            filled = nlhs >= 2 ? 2 : 1;
-            std::vector<double> line(e.bytes.begin(), e.bytes.end());
-            const mxArray* row = result.outputs[0];
-            if (!isDoubleArray(row, 1, line.size()) ||
-                !std::equal(line.begin(), line.end(), mxGetPr(row)) ||
-                (nlhs >= 2 && !isScalar(result.outputs[1], static_cast<double>(line.size())))) {
-                *problem = "comreadline returned " + describe(row) + ", not the " +
-                           std::to_string(line.size()) + " bytes of the line";
-                return false;
-            }
-            Line& from = world.lines[e.line];
-            from.toPort.erase(from.toPort.begin(),
-                              from.toPort.begin() + static_cast<long>(line.size()));
             break;
         }
         case Expectation::Output::None: break;
@@ -724,16 +679,14 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
             port.timed = true;
             port.readsWait = e.retimes == 1;
         }
+        if (port.line != e.line) continue;
+        if (e.flushesInput) port.held = 0;
+        port.mayReadAhead = (port.mayReadAhead && !e.flushesInput) ||
+                            (e.output == Expectation::Output::Line && e.count > 0);
+        if (e.heldAfter >= 0 && !e.fails) port.held = static_cast<size_t>(e.heldAfter);
     }
     if (e.registers) model.ports.push_back({e.id, e.line, e.readsWait, e.timed});
     if (e.flushesInput) world.lines[e.line].toPort.clear();
-    for (OpenPort& port : model.ports) {
-        if (port.line != e.line) continue;
-        if (e.flushesInput) port.mayReadAhead = false;
-        if (e.flushesInput) port.held = 0;
-        if (e.output == Expectation::Output::Line && e.count > 0) port.mayReadAhead = true;
-        if (e.heldAfter >= 0 && !e.fails) port.held = static_cast<size_t>(e.heldAfter);
-    }
     if (e.output == Expectation::Output::Written) {
         Line& line = world.lines[e.line];
         line.fromPort.insert(line.fromPort.end(), e.bytes.begin(), e.bytes.end());
@@ -747,8 +700,23 @@ void dropReadAhead(const OpenPort& port) {
 }
 
 bool isModuleError(const std::string& identifier, const std::string& message) {
+    auto is = [&](const char* id, const std::string& text) {
+        return identifier == id && message == text;
+    };
     for (const auto& error : kModuleErrors) {
-        if (identifier == error[0] && message == error[1]) return true;
+        if (is(error[0], error[1])) return true;
+    }
+    for (const Mode& mode : kModeTable) {
+        if (mode.minInputs > 0 && is(mode.identifier, countError(mode))) return true;
+        if (mode.notOpen != nullptr && is(mode.identifier, mode.notOpen)) return true;
+    }
+    for (const char* id : {kOpenId, kSetId}) {
+        for (const char* field : kCheckedFields) {
+            if (is(id, "Invalid " + std::string(field) + " in input to " + modeName(id) + "."))
+                return true;
+        }
+        if (is(id, "Error Setting Comm State.") || is(id, "Error Setting Comm Timeouts."))
+            return true;
     }
     return false;
 }

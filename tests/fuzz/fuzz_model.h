@@ -46,7 +46,7 @@ struct Expectation {
     bool mayFailAllocation = false;  // Line: read-ahead growth may hit the failing allocation
     long heldAfter = -1;             // the port's read-ahead bytes after the call; -1 as before
     bool flushesOutput = false;
-    std::vector<std::string> ports;  // PortList: the names, in order
+    std::vector<std::string> ports;  // PortList: the names, in order; Version: the version
 
     // What happens on the way, also when the call then fails.
     bool initializes = false;
