@@ -27,8 +27,8 @@ root = fileparts(mfilename('fullpath'));
 src = fullfile(root, 'src');
 % Each file of the device layer compiles only on its own platform (kernel32
 % and our port list on Windows, our POSIX layer elsewhere).
-sources = [sourcesIn(src, 'entry'), sourcesIn(src, 'registry'), ...
-           sourcesIn(src, 'serial'), sourcesIn(src, fullfile('serial', 'device'))];
+sources = [sourcesIn(src, 'entry'), sourcesIn(src, 'registry'), sourcesIn(src, 'arguments'), ...
+           sourcesIn(src, 'serial'), sourcesIn(src, 'device')];
 % 'version' gives the project version of CMakeLists.txt.
 version = regexp(fileread(fullfile(root, 'CMakeLists.txt')), ...
                  'project\(brindlecast VERSION ([0-9.]+)', 'tokens', 'once');

@@ -1,7 +1,7 @@
+#include "arguments/host_text.h"
 #include "entry/mode_table.h"
 #include "host/mex_api.h"
 #include "registry/port_registry.h"
-#include "serial/host_text.h"
 
 #include <cstdint>
 

@@ -45,7 +45,7 @@ size_t mxGetElementSize(const mxArray* value);
 char* mxArrayToString(const mxArray* value);
 mxArray* mxGetField_700(const mxArray* value, int index, const char* name);
 // Defined only for a numeric, logical or char array with an element (see
-// serial/host_number.h); the host raises its own error for anything else.
+// arguments/host_number.h); the host raises its own error for anything else.
 double mxGetScalar(const mxArray* value);
 // Not for a function handle or an object: Octave aborts the process.
 void* mxGetData(const mxArray* value);

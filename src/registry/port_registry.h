@@ -2,7 +2,7 @@
 // memory made persistent, newest first behind a statically allocated anchor.
 #pragma once
 
-#include "serial/device/serial_device.h"
+#include "device/serial_device.h"
 
 #include <cstdint>
 

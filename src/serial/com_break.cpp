@@ -1,11 +1,11 @@
 // brindlecast('combreak', id, seconds): hold the line in the break state for
 // that long, then release it.
+#include "arguments/host_number.h"
+#include "device/serial_device.h"
 #include "host/mex_api.h"
+#include "registry/port_lookup.h"
 #include "registry/port_registry.h"
-#include "serial/device/serial_device.h"
-#include "serial/host_number.h"
 #include "serial/mode_handlers.h"
-#include "serial/port_lookup.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,9 +1,9 @@
 // brindlecast('comclose', id): close the port with that FileID and forget it.
+#include "device/serial_device.h"
 #include "host/mex_api.h"
+#include "registry/port_lookup.h"
 #include "registry/port_registry.h"
-#include "serial/device/serial_device.h"
 #include "serial/mode_handlers.h"
-#include "serial/port_lookup.h"
 
 void handleComClose(int, mxArray*[], int, const mxArray* prhs[]) {
     PortEntry* port = findOpenPort(prhs[1]);

@@ -1,10 +1,10 @@
 // [waiting, unsent] = brindlecast('comcount', id): the bytes received and not
 // yet read, and the bytes written and not yet sent.
+#include "device/serial_device.h"
 #include "host/mex_api.h"
+#include "registry/port_lookup.h"
 #include "registry/port_registry.h"
-#include "serial/device/serial_device.h"
 #include "serial/mode_handlers.h"
-#include "serial/port_lookup.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // brindlecast('comflush', id[, which]): discard what was received and not
 // yet read ('input'), what was written and not yet sent ('output'), or both
 // (the default).
+#include "arguments/text_word.h"
+#include "device/serial_device.h"
 #include "host/mex_api.h"
+#include "registry/port_lookup.h"
 #include "registry/port_registry.h"
-#include "serial/device/serial_device.h"
 #include "serial/mode_handlers.h"
-#include "serial/port_lookup.h"
-#include "serial/text_word.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // names = brindlecast('comlist'): the names under which comopen opens the
 // serial ports present now, as a 1-by-N cell row of char rows, sorted by
 // name with a trailing number compared as a number.
+#include "device/port_name_order.h"
+#include "device/serial_device.h"
 #include "host/mex_api.h"
-#include "serial/device/serial_device.h"
 #include "serial/mode_handlers.h"
-#include "serial/port_name_order.h"
 
 #include <climits>
 #include <cstring>

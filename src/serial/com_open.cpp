@@ -1,12 +1,12 @@
 // brindlecast('comopen', obj): open the device named by obj.PortName, set its
 // line from the other fields, register it and return its FileID.
+#include "arguments/host_text.h"
+#include "arguments/port_options.h"
+#include "device/serial_device.h"
 #include "host/mex_api.h"
+#include "registry/port_id.h"
 #include "registry/port_registry.h"
-#include "serial/device/serial_device.h"
-#include "serial/host_text.h"
 #include "serial/mode_handlers.h"
-#include "serial/port_id.h"
-#include "serial/port_options.h"
 
 #include <cstring>
 

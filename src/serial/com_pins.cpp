@@ -1,10 +1,10 @@
 // pins = brindlecast('compins', id): the input modem lines, named as
 // MATLAB's getpinstatus names them, each a logical scalar.
+#include "device/serial_device.h"
 #include "host/mex_api.h"
+#include "registry/port_lookup.h"
 #include "registry/port_registry.h"
-#include "serial/device/serial_device.h"
 #include "serial/mode_handlers.h"
-#include "serial/port_lookup.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // brindlecast('comread', id, count): read up to count bytes; returns them as a
 // row of doubles (0 to 255) and, as a second output, how many arrived.
+#include "arguments/host_number.h"
+#include "arguments/number_conversion.h"
+#include "device/serial_device.h"
 #include "host/mex_api.h"
+#include "registry/port_lookup.h"
 #include "registry/port_registry.h"
-#include "serial/device/serial_device.h"
-#include "serial/host_number.h"
+#include "registry/read_ahead.h"
 #include "serial/mode_handlers.h"
-#include "serial/number_conversion.h"
-#include "serial/port_lookup.h"
-#include "serial/read_ahead.h"
 
 #include <cstdint>
 

@@ -8,15 +8,15 @@
 // that much at once (with ReadTimeout 0 a read alone does both); bytes past
 // the line stay in the port's read-ahead. Only when nothing is waiting does
 // it wait, for one byte and at most the time left of the port's ReadTimeout.
+#include "arguments/host_number.h"
+#include "arguments/line_terminator.h"
+#include "arguments/number_conversion.h"
+#include "device/serial_device.h"
 #include "host/mex_api.h"
+#include "registry/port_lookup.h"
 #include "registry/port_registry.h"
-#include "serial/device/serial_device.h"
-#include "serial/host_number.h"
-#include "serial/line_terminator.h"
+#include "registry/read_ahead.h"
 #include "serial/mode_handlers.h"
-#include "serial/number_conversion.h"
-#include "serial/port_lookup.h"
-#include "serial/read_ahead.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,12 +1,12 @@
 // brindlecast('comset', id, settings): change the line settings and
 // time-outs of an open port. Fields left out keep what the port has, DTR and
 // RTS included; PortName is ignored.
+#include "arguments/port_options.h"
+#include "device/serial_device.h"
 #include "host/mex_api.h"
+#include "registry/port_lookup.h"
 #include "registry/port_registry.h"
-#include "serial/device/serial_device.h"
 #include "serial/mode_handlers.h"
-#include "serial/port_lookup.h"
-#include "serial/port_options.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // brindlecast('comwrite', id, data, count): send the bytes of the first count
 // elements of data as they lie in memory; returns the number of bytes written.
+#include "arguments/element_size.h"
+#include "arguments/host_number.h"
+#include "arguments/number_conversion.h"
+#include "device/serial_device.h"
 #include "host/mex_api.h"
+#include "registry/port_lookup.h"
 #include "registry/port_registry.h"
-#include "serial/device/serial_device.h"
-#include "serial/element_size.h"
-#include "serial/host_number.h"
 #include "serial/mode_handlers.h"
-#include "serial/number_conversion.h"
-#include "serial/port_lookup.h"
 
 #include <cstdint>
 

@@ -1,12 +1,12 @@
 // GetCommState and SetCommState on a pty: what it keeps is read back from the
 // line; data size and PARENB (which a pty drops) from what tcsetattr was asked,
 // DTR and RTS (which it lacks) from what ioctl was asked.
+#include "device/posix_handle.h"
+#include "device/serial_device.h"
+#include "device/termios2_speed.h"
 #include "ioctl_spy.h"
 #include "open_port.h"
 #include "pty_pair.h"
-#include "serial/device/posix_handle.h"
-#include "serial/device/serial_device.h"
-#include "serial/device/termios2_speed.h"
 #include "termios_spy.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // DCB <-> termios without a port.
-#include "serial/device/posix_comm_state.h"
+#include "device/posix_comm_state.h"
 
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>

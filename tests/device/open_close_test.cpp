@@ -1,10 +1,10 @@
 // Opening ports by name, holding them exclusively, closing them.
 #include "descriptor_count.h"
+#include "device/posix_port_list.h"
+#include "device/posix_port_name.h"
+#include "device/serial_device.h"
 #include "open_port.h"
 #include "pty_pair.h"
-#include "serial/device/posix_port_list.h"
-#include "serial/device/posix_port_name.h"
-#include "serial/device/serial_device.h"
 #include "termios_spy.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Opens a port as the module does: read-write, exclusive, existing.
 #pragma once
 
-#include "serial/device/serial_device.h"
+#include "device/serial_device.h"
 
 #include <string>
 

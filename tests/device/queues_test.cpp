@@ -1,7 +1,7 @@
 // ClearCommError and PurgeComm on a pty.
+#include "device/serial_device.h"
 #include "ioctl_spy.h"
 #include "raw_port.h"
-#include "serial/device/serial_device.h"
 
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>

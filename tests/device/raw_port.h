@@ -2,9 +2,9 @@
 // one; the master is the far end.
 #pragma once
 
+#include "device/serial_device.h"
 #include "open_port.h"
 #include "pty_pair.h"
-#include "serial/device/serial_device.h"
 
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>

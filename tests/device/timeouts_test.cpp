@@ -1,9 +1,9 @@
 // ReadFile and WriteFile under SetCommTimeouts, on a pty. Bounds on time are
 // generous above (a shared machine) and exact below: no wait ends early.
+#include "device/posix_handle.h"
+#include "device/serial_device.h"
 #include "pty_pair.h"
 #include "raw_port.h"
-#include "serial/device/posix_handle.h"
-#include "serial/device/serial_device.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // Bytes across a pty through WriteFile and ReadFile.
+#include "device/posix_handle.h"
+#include "device/serial_device.h"
 #include "pty_pair.h"
 #include "raw_port.h"
-#include "serial/device/posix_handle.h"
-#include "serial/device/serial_device.h"
 #include "write_spy.h"
 
 #include <gtest/gtest.h>

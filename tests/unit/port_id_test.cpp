@@ -1,6 +1,6 @@
 // The FileID rule: the sum of the name's bytes, each taken as signed.
-#include "serial/port_id.h"
-#include "serial/port_name_order.h"
+#include "registry/port_id.h"
+#include "device/port_name_order.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "serial/read_ahead.h"
+#include "registry/read_ahead.h"
 
 #include <cstring>
 

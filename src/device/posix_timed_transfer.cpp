@@ -4,7 +4,7 @@
 // when the call began. Bytes already there cost a read as an untimed call's.
 #if !defined(_WIN32)
 
-#include "serial/device/posix_timeouts.h"
+#include "device/posix_timeouts.h"
 
 #include <poll.h>
 #include <time.h>

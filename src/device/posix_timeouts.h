@@ -4,7 +4,7 @@
 
 #if !defined(_WIN32)
 
-#include "serial/device/serial_device.h"
+#include "device/serial_device.h"
 
 // False when fd has not been given time-outs since it was opened: ReadFile
 // and WriteFile then go by the port's VMIN and VTIME, as they always have.

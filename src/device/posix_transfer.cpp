@@ -2,9 +2,9 @@
 // posix_timed_transfer.cpp; any other reads and writes by VMIN and VTIME.
 #if !defined(_WIN32)
 
-#include "serial/device/posix_handle.h"
-#include "serial/device/posix_timeouts.h"
-#include "serial/device/serial_device.h"
+#include "device/posix_handle.h"
+#include "device/posix_timeouts.h"
+#include "device/serial_device.h"
 
 #include <poll.h>
 #include <unistd.h>

@@ -1,8 +1,8 @@
-#include "serial/port_options.h"
+#include "arguments/port_options.h"
 
-#include "serial/host_number.h"
-#include "serial/number_conversion.h"
-#include "serial/text_word.h"
+#include "arguments/host_number.h"
+#include "arguments/number_conversion.h"
+#include "arguments/text_word.h"
 
 #include <cmath>
 

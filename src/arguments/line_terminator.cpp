@@ -1,4 +1,4 @@
-#include "serial/line_terminator.h"
+#include "arguments/line_terminator.h"
 
 #include <cstdint>
 #include <cstring>

@@ -2,8 +2,8 @@
 // and break ioctls.
 #if !defined(_WIN32)
 
-#include "serial/device/posix_handle.h"
-#include "serial/device/serial_device.h"
+#include "device/posix_handle.h"
+#include "device/serial_device.h"
 
 #include <sys/ioctl.h>
 

@@ -1,6 +1,6 @@
-#include "serial/text_word.h"
+#include "arguments/text_word.h"
 
-#include "serial/host_text.h"
+#include "arguments/host_text.h"
 
 namespace {
 

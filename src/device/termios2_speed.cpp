@@ -1,6 +1,6 @@
 #if !defined(_WIN32)
 
-#include "serial/device/termios2_speed.h"
+#include "device/termios2_speed.h"
 
 #include <cerrno>
 

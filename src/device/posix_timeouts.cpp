@@ -1,9 +1,9 @@
 // SetCommTimeouts and the per-descriptor record ReadFile and WriteFile read.
 #if !defined(_WIN32)
 
-#include "serial/device/posix_timeouts.h"
-#include "serial/device/posix_handle.h"
-#include "serial/device/serial_device.h"
+#include "device/posix_timeouts.h"
+#include "device/posix_handle.h"
+#include "device/serial_device.h"
 
 #include <fcntl.h>
 #include <termios.h>

@@ -1,4 +1,4 @@
-#include "serial/element_size.h"
+#include "arguments/element_size.h"
 
 size_t elementSize(mxClassID classId) {
     switch (classId) {

@@ -3,7 +3,7 @@
 
 #if !defined(_WIN32)
 
-#include "serial/device/serial_device.h"
+#include "device/serial_device.h"
 
 // ListSerialPorts over root instead of /sys/class/tty (tests give a folder of
 // their own): each entry with a "device" link, but not one whose "type" file

@@ -4,8 +4,8 @@
 // while a device is open.
 #pragma once
 
+#include "device/serial_device.h"
 #include "host/mex_api.h"
-#include "serial/device/serial_device.h"
 
 enum FlowControlChoice { FlowUnchanged = -1, FlowNone = 0, FlowHardware = 1, FlowSoftware = 2 };
 

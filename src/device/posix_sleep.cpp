@@ -3,7 +3,7 @@
 // counter in nanoseconds.
 #if !defined(_WIN32)
 
-#include "serial/device/serial_device.h"
+#include "device/serial_device.h"
 
 #include <time.h>
 

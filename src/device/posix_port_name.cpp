@@ -1,6 +1,6 @@
 #if !defined(_WIN32)
 
-#include "serial/device/posix_port_name.h"
+#include "device/posix_port_name.h"
 
 #include <cstring>
 

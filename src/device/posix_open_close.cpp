@@ -2,10 +2,10 @@
 // exclusively, as share mode 0 asks.
 #if !defined(_WIN32)
 
-#include "serial/device/posix_handle.h"
-#include "serial/device/posix_port_name.h"
-#include "serial/device/posix_timeouts.h"
-#include "serial/device/serial_device.h"
+#include "device/posix_handle.h"
+#include "device/posix_port_name.h"
+#include "device/posix_timeouts.h"
+#include "device/serial_device.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

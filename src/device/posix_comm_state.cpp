@@ -1,6 +1,6 @@
 #if !defined(_WIN32)
 
-#include "serial/device/posix_comm_state.h"
+#include "device/posix_comm_state.h"
 
 #include <sys/ioctl.h>
 

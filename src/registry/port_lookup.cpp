@@ -1,7 +1,7 @@
-#include "serial/port_lookup.h"
+#include "registry/port_lookup.h"
 
-#include "serial/host_number.h"
-#include "serial/number_conversion.h"
+#include "arguments/host_number.h"
+#include "arguments/number_conversion.h"
 
 PortEntry* findOpenPort(const mxArray* value) {
     PortEntry* port = findPort(truncateToInt32(readHostDouble(value)));

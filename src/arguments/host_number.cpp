@@ -1,4 +1,4 @@
-#include "serial/host_number.h"
+#include "arguments/host_number.h"
 
 #include <cmath>
 

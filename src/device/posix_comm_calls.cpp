@@ -2,10 +2,10 @@
 // applied to a port.
 #if !defined(_WIN32)
 
-#include "serial/device/posix_comm_state.h"
-#include "serial/device/posix_handle.h"
-#include "serial/device/serial_device.h"
-#include "serial/device/termios2_speed.h"
+#include "device/posix_comm_state.h"
+#include "device/posix_handle.h"
+#include "device/serial_device.h"
+#include "device/termios2_speed.h"
 
 #include <sys/ioctl.h>
 #include <termios.h>

@@ -1,8 +1,8 @@
 // ClearCommError and PurgeComm: the port's input and output queues.
 #if !defined(_WIN32)
 
-#include "serial/device/posix_handle.h"
-#include "serial/device/serial_device.h"
+#include "device/posix_handle.h"
+#include "device/serial_device.h"
 
 #include <sys/ioctl.h>
 #include <termios.h>

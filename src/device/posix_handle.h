@@ -3,7 +3,7 @@
 
 #if !defined(_WIN32)
 
-#include "serial/device/serial_device.h"
+#include "device/serial_device.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,7 +1,7 @@
 // ListSerialPorts on Windows: the COMn names among the DOS device names.
 #if defined(_WIN32)
 
-#include "serial/device/serial_device.h"
+#include "device/serial_device.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "serial/port_name_order.h"
+#include "device/port_name_order.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "serial/host_text.h"
+#include "arguments/host_text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #if !defined(_WIN32)
 
-#include "serial/device/serial_device.h"
+#include "device/serial_device.h"
 
 #include <termios.h>
 

@@ -1,4 +1,4 @@
-#include "serial/port_id.h"
+#include "registry/port_id.h"
 
 int32_t portIdFromName(const char* name) {
     // Accumulated in 64 bits and wrapped once, so a very long name cannot

@@ -1,7 +1,7 @@
 // ListSerialPorts on POSIX: the ttys of /sys/class/tty that have a device.
 #if !defined(_WIN32)
 
-#include "serial/device/posix_port_list.h"
+#include "device/posix_port_list.h"
 
 #include <dirent.h>
 #include <fcntl.h>
