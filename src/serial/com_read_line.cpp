@@ -18,14 +18,11 @@
 #include "registry/read_ahead.h"
 #include "serial/mode_handlers.h"
 
-#include <chrono>
 #include <cstdint>
 
 namespace {
 
 const char* const lineErrorId = "QUENTAROX:brindlecast:comreadline";
-
-typedef std::chrono::steady_clock Clock;
 
 // How the port's own time-outs let a read wait for bytes not yet there.
 enum WaitKind {
@@ -44,11 +41,13 @@ WaitKind waitKind(const COMMTIMEOUTS& own) {
 }
 
 // Whole milliseconds left of total since start, rounded up so that no wait
-// ends early; 0 once the time has passed.
-DWORD millisecondsLeft(Clock::time_point start, DWORD total) {
-    int64_t spent =
-        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
-    int64_t left = int64_t(total) * 1000 - spent;
+// ends early; 0 once the time has passed. The clock is the device seam's, so
+// that the Windows module links no threading runtime for it.
+DWORD millisecondsLeft(const LARGE_INTEGER& start, DWORD total) {
+    LARGE_INTEGER now, frequency;
+    if (!QueryPerformanceCounter(&now) || !QueryPerformanceFrequency(&frequency)) return total;
+    int64_t spentUs = (now.QuadPart - start.QuadPart) * 1000000 / frequency.QuadPart;
+    int64_t left = int64_t(total) * 1000 - spentUs;
     return left <= 0 ? 0 : static_cast<DWORD>((left + 999) / 1000);
 }
 
@@ -82,7 +81,8 @@ BOOL readNextByte(PortEntry* port, const COMMTIMEOUTS& own, DWORD milliseconds, 
 }  // namespace
 
 void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-    const Clock::time_point start = Clock::now();
+    LARGE_INTEGER start = {};
+    QueryPerformanceCounter(&start);
     if (nrhs != 3 && nrhs != 4)
         mexErrMsgIdAndTxt(lineErrorId, "Invalid number of inputs to COMREADLINE.");
     PortEntry* port = findOpenPort(prhs[1]);
