@@ -28,6 +28,7 @@ src = fullfile(root, 'src');
 % Each file of the device layer compiles only on its own platform (kernel32
 % and our port list on Windows, our POSIX layer elsewhere).
 sources = [sourcesIn(src, 'entry'), sourcesIn(src, 'registry'), sourcesIn(src, 'arguments'), ...
+           sourcesIn(src, 'transfer'), ...
            sourcesIn(src, 'serial'), sourcesIn(src, 'device')];
 % 'version' gives the project version of CMakeLists.txt.
 version = regexp(fileread(fullfile(root, 'CMakeLists.txt')), ...
@@ -74,7 +75,9 @@ end
 
 function buildWithMatlab(src, sources, define, outputFolder)
 % The module is written against the 32-bit-index API (mxGetField_700 and
-% the like), which -compatibleArrayDims selects.
+% the like), which -compatibleArrayDims selects. MATLAB's Ctrl-C flag is
+% looked up in libut at run time.
+sources = [sources, {fullfile(src, 'host', 'libut_interrupt.cpp')}];
 compiler = mex.getCompilerConfigurations('C++', 'Selected');
 if isempty(compiler)
     error('make_brindlecast: no C++ compiler is set up; run "mex -setup C++".');

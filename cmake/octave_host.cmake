@@ -8,7 +8,9 @@ execute_process(
     OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 
 add_library(brindlecast_octave_adapter OBJECT ${PROJECT_SOURCE_DIR}/src/host/octave_adapter.cpp)
-target_include_directories(brindlecast_octave_adapter PRIVATE ${BRINDLECAST_OCTAVE_INCLUDE_DIR})
+# <mex.h> from Octave's folder, <octave/quit.h> from its parent, and the module's own headers.
+target_include_directories(brindlecast_octave_adapter PRIVATE ${BRINDLECAST_OCTAVE_INCLUDE_DIR}
+    ${BRINDLECAST_OCTAVE_INCLUDE_DIR}/.. ${PROJECT_SOURCE_DIR}/src)
 target_compile_options(brindlecast_octave_adapter PRIVATE ${BRINDLECAST_WARNINGS})
 
 target_sources(brindlecast PRIVATE $<TARGET_OBJECTS:brindlecast_octave_adapter>)

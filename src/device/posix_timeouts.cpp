@@ -96,12 +96,25 @@ BOOL SetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts) {
     return TRUE;
 }
 
+// A port never given time-outs reads by its VMIN and VTIME, told here in
+// kernel32's terms: with VMIN 0 a read returns what is waiting, at once or
+// as soon as anything comes within VTIME; any other VMIN waits for every
+// byte (all zeros, as a new Windows port has).
 BOOL GetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts) {
     int fd = descriptorForCall(device, timeouts != nullptr);
     if (fd < 0) return FALSE;
     struct termios settings;
-    if (tcgetattr(fd, &settings) != 0 && errno != EIO) return FALSE;
-    if (!timeoutsOf(fd, timeouts)) std::memset(timeouts, 0, sizeof *timeouts);
+    bool settingsRead = tcgetattr(fd, &settings) == 0;
+    if (!settingsRead && errno != EIO) return FALSE;
+    if (timeoutsOf(fd, timeouts)) return TRUE;
+    std::memset(timeouts, 0, sizeof *timeouts);
+    if (settingsRead && settings.c_cc[VMIN] == 0) {
+        timeouts->ReadIntervalTimeout = MAXDWORD;
+        if (settings.c_cc[VTIME] > 0) {
+            timeouts->ReadTotalTimeoutMultiplier = MAXDWORD;
+            timeouts->ReadTotalTimeoutConstant = DWORD(settings.c_cc[VTIME]) * 100;
+        }
+    }
     return TRUE;
 }
 

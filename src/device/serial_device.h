@@ -133,8 +133,10 @@ BOOL CloseHandle(HANDLE device);
 // Kept for the descriptor until it is closed; ReadFile and WriteFile honour
 // it. A descriptor never given one reads and writes by its VMIN and VTIME.
 BOOL SetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts);
-// What SetCommTimeouts last gave the port; all zeros for one never given any
-// (it then reads and writes by its VMIN and VTIME).
+// What SetCommTimeouts last gave the port. One never given any reads and
+// writes by its VMIN and VTIME, which this tells in kernel32's terms: all
+// zeros (every byte) unless VMIN is 0, {MAXDWORD, 0, 0} for VTIME 0, and
+// {MAXDWORD, MAXDWORD, VTIME in ms} otherwise.
 BOOL GetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts);
 // The queue counts; a POSIX port has no line errors to report (*errors 0).
 BOOL ClearCommError(HANDLE device, LPDWORD errors, LPCOMSTAT status);

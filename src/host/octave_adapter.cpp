@@ -2,6 +2,9 @@
 // the 32-bit-index forms that MATLAB's libmx exports. Compiled into the Octave
 // build alone, against Octave's own mex.h.
 #include <mex.h>
+#include <octave/quit.h>
+
+#include "host/host_interrupt.h"
 
 extern "C" {
 
@@ -43,3 +46,11 @@ __attribute__((visibility("hidden"))) void mxSetCell_700(mxArray* cellArray, int
 }
 
 }  // extern "C"
+
+// Octave blocks SIGINT in the thread that runs a MEX function, so a wait never
+// sees EINTR; its own signal thread raises octave_interrupt_state instead.
+// (octave_signal_caught is no test: a child process that exits sets it.)
+// From Octave 9 on the state is a std::atomic<int>, whose conversion reads it.
+bool hostInterruptPending() {
+    return octave_interrupt_state > 0;
+}

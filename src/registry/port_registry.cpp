@@ -2,7 +2,7 @@
 
 #include "host/mex_api.h"
 
-PortRegistry portRegistry = {{-1, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, false, {}}};
+PortRegistry portRegistry = {{-1, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, false, {}, {}}};
 
 void resetPortRegistry() {
     portRegistry.anchor.id = -1;
@@ -30,6 +30,7 @@ int32_t registerPort(int32_t id, HANDLE handle) {
     entry->readAheadCapacity = 0;
     entry->timeoutsRead = false;
     entry->timeouts = COMMTIMEOUTS{};
+    entry->deviceTimeouts = COMMTIMEOUTS{};
     portRegistry.anchor.next = entry;
     if (entry->next != nullptr) entry->next->prev = entry;
     return entry->id;

@@ -18,10 +18,13 @@ struct PortEntry {
     DWORD readAheadStart;
     DWORD readAheadSize;
     DWORD readAheadCapacity;
-    // The port's time-outs as GetCommTimeouts gave them, once comreadline
-    // has asked (timeoutsRead; comset clears it when it changes them).
+    // The port's time-outs as the script sees them: what comopen or comset
+    // gave, or the port's own as GetCommTimeouts first gave them; and what
+    // the device holds now (their sliced form, or the last slice asked for).
+    // Both are known once timeoutsRead is set.
     bool timeoutsRead;
     COMMTIMEOUTS timeouts;
+    COMMTIMEOUTS deviceTimeouts;
 };
 
 // The anchor has id -1 and no handle; its next is the newest entry. It is

@@ -6,6 +6,7 @@
 #include "registry/port_lookup.h"
 #include "registry/port_registry.h"
 #include "serial/mode_handlers.h"
+#include "transfer/slices.h"
 
 #include <cmath>
 #include <cstdint>
@@ -14,20 +15,8 @@ namespace {
 
 const char* const breakErrorId = "QUENTAROX:brindlecast:combreak";
 
-// The host cannot interrupt a MEX call, so no break holds the session longer.
+// A break holds the session for its length (Ctrl-C ends it), so no longer.
 const double kLongestBreakSeconds = 10;
-
-// Windows' Sleep may end up to a clock tick early: the rest is waited out
-// against the performance counter.
-void waitAtLeast(DWORD milliseconds) {
-    LARGE_INTEGER frequency, start, now;
-    bool timed = QueryPerformanceFrequency(&frequency) && QueryPerformanceCounter(&start);
-    Sleep(milliseconds);
-    while (timed && QueryPerformanceCounter(&now) &&
-           (now.QuadPart - start.QuadPart) * 1000 < int64_t(milliseconds) * frequency.QuadPart) {
-        Sleep(1);
-    }
-}
 
 }  // namespace
 
@@ -43,7 +32,8 @@ void handleComBreak(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
     DWORD milliseconds = static_cast<DWORD>(std::ceil(seconds * 1000.0));
 
     if (!SetCommBreak(port->handle)) mexErrMsgIdAndTxt(breakErrorId, "Cannot send a break.");
-    waitAtLeast(milliseconds);
+    // Ctrl-C ends the break early; it is cleared all the same.
+    sleepUnlessInterrupted(milliseconds);
     // Cleared whatever happens, before anything is reported.
     if (!ClearCommBreak(port->handle)) mexErrMsgIdAndTxt(breakErrorId, "Cannot send a break.");
 }

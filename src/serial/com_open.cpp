@@ -7,6 +7,7 @@
 #include "registry/port_id.h"
 #include "registry/port_registry.h"
 #include "serial/mode_handlers.h"
+#include "transfer/port_timeouts.h"
 
 #include <cstring>
 
@@ -101,7 +102,9 @@ void handleComOpen(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         CloseHandle(device);
         mexErrMsgIdAndTxt(openErrorId, "Error Setting Comm State.");
     }
-    if (options.setsTimeouts && !SetCommTimeouts(device, &options.timeouts)) {
+    // The device waits in slices that Ctrl-C can end; the port keeps the whole.
+    COMMTIMEOUTS sliced = slicedTimeouts(options.timeouts);
+    if (options.setsTimeouts && !SetCommTimeouts(device, &sliced)) {
         CloseHandle(device);
         mexErrMsgIdAndTxt(openErrorId, "Error Setting Comm Timeouts.");
     }
@@ -112,6 +115,7 @@ void handleComOpen(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         unlinkPort(registeredId);
         mexErrMsgIdAndTxt(openErrorId, "Error Creating FileID.");
     }
+    if (options.setsTimeouts) recordPortTimeouts(findPort(id), options.timeouts);
 
     plhs[0] = mxCreateDoubleScalar(id);
 }

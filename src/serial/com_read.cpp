@@ -3,21 +3,42 @@
 #include "arguments/host_number.h"
 #include "arguments/number_conversion.h"
 #include "device/serial_device.h"
+#include "host/host_interrupt.h"
 #include "host/mex_api.h"
 #include "registry/port_lookup.h"
 #include "registry/port_registry.h"
 #include "registry/read_ahead.h"
 #include "serial/mode_handlers.h"
+#include "transfer/port_transfer.h"
+#include "transfer/wait_clock.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
 const char* const readErrorId = "QUENTAROX:brindlecast:comread";
 
+// Ctrl-C ended the read: the host will drop what the call returns, so the
+// bytes it received stay held, behind those held before, for the next read.
+// False when there is no memory to hold them (they are then returned).
+void returnNothing(int nlhs, mxArray* plhs[]) {
+    plhs[0] = mxCreateDoubleMatrix_700(1, 0, mxREAL);
+    if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(0);
+}
+
+bool holdInterruptedBytes(PortEntry* port, const unsigned char* bytes, DWORD count) {
+    DWORD held = port->readAheadSize;
+    if (!makeReadAheadRoom(port, count, held + count)) return false;
+    if (count > 0) std::memcpy(readAheadEnd(port), bytes, count);
+    port->readAheadSize += count;
+    return true;
+}
+
 }  // namespace
 
 void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+    const int64_t start = monotonicMicroseconds();
     if (nrhs != 3) mexErrMsgIdAndTxt(readErrorId, "Invalid number of inputs to COMREAD.");
     PortEntry* port = findOpenPort(prhs[1]);
     if (port == nullptr) mexErrMsgIdAndTxt(readErrorId, "Cannot read the port.");
@@ -25,6 +46,9 @@ void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (requested < 0) mexErrMsgIdAndTxt(readErrorId, "Invalid count to COMREAD.");
     // Only the low 32 bits reach the device call.
     DWORD count = static_cast<DWORD>(static_cast<uint64_t>(requested));
+
+    // Ctrl-C came before the read: the host would drop what it took.
+    if (hostInterruptPending()) return returnNothing(nlhs, plhs);
 
     // Bytes comreadline read ahead come first; when they are enough, the
     // device is not asked.
@@ -41,7 +65,12 @@ void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (buffer == nullptr && count > 0) mexErrMsgIdAndTxt(readErrorId, "Memory allocation failed.");
 
     DWORD received = 0;
-    BOOL read = ReadFile(port->handle, buffer, count, &received, nullptr);
+    BOOL read = readPort(port, buffer, count, &received, start);
+    if (hostInterruptPending() && holdInterruptedBytes(port, buffer, received)) {
+        returnNothing(nlhs, plhs);
+        mxFree(buffer);
+        return;
+    }
     if (held > 0) {
         // What was held is returned even when the device then failed, with
         // whatever it gave before.

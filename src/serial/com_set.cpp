@@ -7,6 +7,7 @@
 #include "registry/port_lookup.h"
 #include "registry/port_registry.h"
 #include "serial/mode_handlers.h"
+#include "transfer/port_timeouts.h"
 
 namespace {
 
@@ -56,22 +57,24 @@ void handleComSet(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
     if (options.flowControl == FlowUnchanged && options.rtsControl >= 0 && handshake) {
         mexErrMsgIdAndTxt(setErrorId, "Invalid RTS in input to COMSET.");
     }
+    // The direction not given keeps what the port has: the time-outs the
+    // script gave it, not the slices its device holds.
     COMMTIMEOUTS timeouts = {};
     if (options.setsTimeouts) {
-        if (!GetCommTimeouts(port->handle, &timeouts))
-            mexErrMsgIdAndTxt(setErrorId, "Error Setting Comm Timeouts.");
+        if (!knowPortTimeouts(port)) mexErrMsgIdAndTxt(setErrorId, "Error Setting Comm Timeouts.");
+        timeouts = port->timeouts;
         mergeTimeouts(options, &timeouts);
     }
+    COMMTIMEOUTS sliced = slicedTimeouts(timeouts);
 
     DCB dcb = saved;
     applyPortOptions(options, &dcb);
     if (!SetCommState(port->handle, &dcb))
         mexErrMsgIdAndTxt(setErrorId, "Error Setting Comm State.");
-    // comreadline reads the port's time-outs again.
-    if (options.setsTimeouts) port->timeoutsRead = false;
-    if (options.setsTimeouts && !SetCommTimeouts(port->handle, &timeouts)) {
+    if (options.setsTimeouts && !SetCommTimeouts(port->handle, &sliced)) {
         // Back to the line the port had, so that the failed call changed nothing.
         SetCommState(port->handle, &saved);
         mexErrMsgIdAndTxt(setErrorId, "Error Setting Comm Timeouts.");
     }
+    if (options.setsTimeouts) recordPortTimeouts(port, timeouts);
 }

@@ -8,6 +8,8 @@
 #include "registry/port_lookup.h"
 #include "registry/port_registry.h"
 #include "serial/mode_handlers.h"
+#include "transfer/port_transfer.h"
+#include "transfer/wait_clock.h"
 
 #include <cstdint>
 
@@ -23,6 +25,7 @@ bool hasPlainStorage(const mxArray* data) {
 }  // namespace
 
 void handleComWrite(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+    const int64_t start = monotonicMicroseconds();
     if (nrhs != 4) mexErrMsgIdAndTxt(writeErrorId, "Invalid number of inputs to COMWRITE.");
     PortEntry* port = findOpenPort(prhs[1]);
     if (port == nullptr) mexErrMsgIdAndTxt(writeErrorId, "Cannot write the port.");
@@ -46,8 +49,9 @@ void handleComWrite(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
     // Only once the class is known to have data: a host may abort for the
     // address of what has none (a function handle, an object).
-    const void* bytes = mxGetData(data);
+    const unsigned char* bytes = static_cast<const unsigned char*>(mxGetData(data));
+    // Ctrl-C ends the write with what was sent; the rest is never sent.
     DWORD written = 0;
-    WriteFile(port->handle, bytes, static_cast<DWORD>(byteCount), &written, nullptr);
+    writePort(port, bytes, static_cast<DWORD>(byteCount), &written, start);
     plhs[0] = mxCreateDoubleScalar(static_cast<double>(written));
 }

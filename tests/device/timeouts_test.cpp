@@ -108,8 +108,10 @@ TEST_F(TimeoutsOnPty, OnlyADescriptorGivenTimeoutsHasThem) {
     ASSERT_TRUE(setReadTimeout(pair.slave, 0, 2));
     auto expectPortRules = [&](const char* what) {
         EXPECT_FALSE(nonBlocking()) << what;
-        COMMTIMEOUTS none = {9, 9, 9, 9, 9}, zeros = {};
-        EXPECT_TRUE(GetCommTimeouts(port, &none) && !memcmp(&none, &zeros, sizeof none)) << what;
+        // VMIN 0 and VTIME 0.2 s, told in kernel32's terms.
+        COMMTIMEOUTS none = {9, 9, 9, 9, 9}, portRules = {MAXDWORD, MAXDWORD, 200, 0, 0};
+        EXPECT_TRUE(GetCommTimeouts(port, &none) && !memcmp(&none, &portRules, sizeof none))
+            << what;
         double ms = read(5, &result, &got);
         EXPECT_TRUE(ms >= 150 && ms <= 800) << what << ": " << ms;  // VTIME 0.2 s, not 1 s
     };

@@ -164,11 +164,15 @@ ThCallResult thCall(ThModule* module, int nlhs, const std::vector<const mxArray*
     Outcome outcome = guarded([=] { entry(nlhs, left, nrhs, right); });
 
     ThCallResult result;
-    result.reclaimed = thiEndCall(outcome.failed, left, slots);
+    // As MATLAB and Octave do: a call that returns with Ctrl-C raised stops
+    // the script there, and what it returned is never seen.
+    result.interrupted = thiTakeInterrupt();
+    bool dropped = outcome.failed || result.interrupted;
+    result.reclaimed = thiEndCall(dropped, left, slots);
     result.failed = outcome.failed;
     result.identifier = outcome.identifier;
     result.message = outcome.message;
-    for (size_t i = 0; i < slots; ++i) result.outputs.push_back(outcome.failed ? nullptr : left[i]);
+    for (size_t i = 0; i < slots; ++i) result.outputs.push_back(dropped ? nullptr : left[i]);
 
     if (thiSnapshotInputs(prhs.get(), inputs.size()) != before) {
         thiAbort("the call wrote into one of its inputs");

@@ -46,3 +46,7 @@ void thiResetModuleState();
 // The hook registered during this load (null if none); cleared by taking it.
 using ThiExitHook = void (*)(void);
 ThiExitHook thiTakeExitHook();
+
+// ---- Exported by libut ----
+// Whether Ctrl-C was raised, clearing it: the host has taken it.
+bool thiTakeInterrupt();

@@ -47,9 +47,17 @@ struct ThCallResult {
     std::string message;
     std::vector<mxArray*> outputs;  // plhs as the call left it, max(nlhs, 1) slots; caller owns
     size_t reclaimed = 0;           // host memory blocks the host reclaimed at the call's end
+    // The call returned with Ctrl-C raised: the host stopped the script there,
+    // so the outputs were dropped (all null), and the flag is cleared.
+    bool interrupted = false;
 };
 ThCallResult thCall(ThModule* module, int nlhs, const std::vector<const mxArray*>& inputs);
 void thReleaseOutputs(ThCallResult& result);  // destroys the outputs
+
+// ---- Ctrl-C ----
+// Raises the host's interrupt flag, from any thread, as Ctrl-C does.
+// utIsInterruptPending (libut) reports it until a call returns with it raised.
+void thRaiseInterrupt();
 
 // ---- Observing and steering the host ----
 size_t thLiveBlocks();        // mxMalloc/mxCalloc/mxArrayToString blocks not yet freed

@@ -1,0 +1,20 @@
+// Reads and writes that wait by the port's time-outs in slices, and end
+// early when Ctrl-C is raised (the caller then finds hostInterruptPending()
+// true). When the bytes are there, a read is one device call, as a write
+// the line takes at once is.
+#pragma once
+
+#include "device/serial_device.h"
+#include "registry/port_registry.h"
+
+#include <cstdint>
+
+// Up to count bytes into buffer; *received says how many, also when the
+// device failed (FALSE) after delivering some. A total time-out runs from
+// startMicroseconds (monotonicMicroseconds at the call's start).
+BOOL readPort(PortEntry* port, unsigned char* buffer, DWORD count, DWORD* received,
+              int64_t startMicroseconds);
+
+// Up to count bytes from bytes; *written says how many went out.
+BOOL writePort(PortEntry* port, const unsigned char* bytes, DWORD count, DWORD* written,
+               int64_t startMicroseconds);
