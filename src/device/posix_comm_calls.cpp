@@ -2,6 +2,7 @@
 // applied to a port.
 #if !defined(_WIN32)
 
+#include "device/posix_call_lock.h"
 #include "device/posix_comm_state.h"
 #include "device/posix_handle.h"
 #include "device/serial_device.h"
@@ -58,11 +59,7 @@ bool tookAllButFramingItLacks(int fd, const struct termios& wanted) {
            cfgetospeed(&now) == cfgetospeed(&wanted);
 }
 
-}  // namespace
-
-BOOL GetCommState(HANDLE device, LPDCB dcb) {
-    int fd = descriptorForCall(device, dcb != nullptr);
-    if (fd < 0) return FALSE;
+BOOL readState(int fd, LPDCB dcb) {
     struct termios settings;
     if (tcgetattr(fd, &settings) != 0) return FALSE;
     int lines = 0;
@@ -71,9 +68,7 @@ BOOL GetCommState(HANDLE device, LPDCB dcb) {
     return TRUE;
 }
 
-BOOL SetCommState(HANDLE device, LPDCB dcb) {
-    int fd = descriptorForCall(device, dcb != nullptr);
-    if (fd < 0) return FALSE;
+BOOL applyState(int fd, LPDCB dcb) {
     // Refused before the port is touched, as Windows does.
     speed_t speed = standardSpeedOf(dcb->BaudRate);
     if (!dcbIsAcceptable(*dcb) || (speed == B0 && !termios2Supported())) {
@@ -106,6 +101,26 @@ BOOL SetCommState(HANDLE device, LPDCB dcb) {
         return FALSE;
     }
     return TRUE;
+}
+
+}  // namespace
+
+BOOL GetCommState(HANDLE device, LPDCB dcb) {
+    int fd = descriptorForCall(device, dcb != nullptr);
+    if (fd < 0) return FALSE;
+    holdPortCalls(fd);
+    BOOL done = readState(fd, dcb);
+    releasePortCalls(fd);
+    return done;
+}
+
+BOOL SetCommState(HANDLE device, LPDCB dcb) {
+    int fd = descriptorForCall(device, dcb != nullptr);
+    if (fd < 0) return FALSE;
+    holdPortCalls(fd);
+    BOOL done = applyState(fd, dcb);
+    releasePortCalls(fd);
+    return done;
 }
 
 #endif

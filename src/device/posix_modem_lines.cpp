@@ -2,6 +2,7 @@
 // and break ioctls.
 #if !defined(_WIN32)
 
+#include "device/posix_call_lock.h"
 #include "device/posix_handle.h"
 #include "device/serial_device.h"
 
@@ -17,7 +18,10 @@ BOOL lineRequest(HANDLE device, unsigned long request) {
         errno = EBADF;
         return FALSE;
     }
-    return ioctl(fd, request) == 0 ? TRUE : FALSE;
+    holdPortCalls(fd);
+    BOOL done = ioctl(fd, request) == 0 ? TRUE : FALSE;
+    releasePortCalls(fd);
+    return done;
 }
 
 }  // namespace
@@ -26,7 +30,10 @@ BOOL GetCommModemStatus(HANDLE device, LPDWORD status) {
     int fd = descriptorForCall(device, status != nullptr);
     if (fd < 0) return FALSE;
     int lines = 0;
-    if (ioctl(fd, TIOCMGET, &lines) != 0) return FALSE;
+    holdPortCalls(fd);
+    BOOL read = ioctl(fd, TIOCMGET, &lines) == 0;
+    releasePortCalls(fd);
+    if (!read) return FALSE;
     DWORD up = 0;
     if (lines & TIOCM_CTS) up |= MS_CTS_ON;
     if (lines & TIOCM_DSR) up |= MS_DSR_ON;

@@ -2,8 +2,10 @@
 // exclusively, as share mode 0 asks.
 #if !defined(_WIN32)
 
+#include "device/posix_call_lock.h"
 #include "device/posix_handle.h"
 #include "device/posix_port_name.h"
+#include "device/posix_threads.h"
 #include "device/posix_timeouts.h"
 #include "device/serial_device.h"
 
@@ -62,18 +64,23 @@ HANDLE CreateFileA(LPCSTR path, DWORD, DWORD, LPVOID, DWORD disposition, DWORD, 
 }
 
 BOOL CloseHandle(HANDLE device) {
+    if (isThreadHandle(device)) return closeThreadHandle(device);
     int fd = descriptorFromHandle(device);
     if (fd < 0) {
         errno = EBADF;
         return FALSE;
     }
+    // After any call in progress on the port, so that the number is not
+    // reused under it.
+    holdPortCalls(fd);
     // Left set, the claim would keep a non-root process from reopening the
     // port. The lock goes with the descriptor.
     ioctl(fd, TIOCNXCL);
     forgetTimeouts(fd);
     // On Linux the descriptor is gone even when close reports EINTR.
-    if (close(fd) != 0 && errno != EINTR) return FALSE;
-    return TRUE;
+    BOOL closed = close(fd) == 0 || errno == EINTR;
+    releasePortCalls(fd);
+    return closed;
 }
 
 #endif

@@ -1,6 +1,7 @@
 // ClearCommError and PurgeComm: the port's input and output queues.
 #if !defined(_WIN32)
 
+#include "device/posix_call_lock.h"
 #include "device/posix_handle.h"
 #include "device/serial_device.h"
 
@@ -23,7 +24,10 @@ BOOL ClearCommError(HANDLE device, LPDWORD errors, LPCOMSTAT status) {
     }
     int waiting = 0;
     int unsent = 0;
-    if (ioctl(fd, TIOCINQ, &waiting) != 0 || ioctl(fd, TIOCOUTQ, &unsent) != 0) return FALSE;
+    holdPortCalls(fd);
+    bool counted = ioctl(fd, TIOCINQ, &waiting) == 0 && ioctl(fd, TIOCOUTQ, &unsent) == 0;
+    releasePortCalls(fd);
+    if (!counted) return FALSE;
     if (errors != nullptr) *errors = 0;
     if (status != nullptr) {
         std::memset(status, 0, sizeof *status);
@@ -47,10 +51,17 @@ BOOL PurgeComm(HANDLE device, DWORD flags) {
     }
     bool input = (flags & PURGE_RXCLEAR) != 0;
     bool output = (flags & PURGE_TXCLEAR) != 0;
-    // Nothing to abort, but a handle that is no port is still refused.
-    if (!input && !output) return isatty(fd) ? TRUE : FALSE;
-    int queue = input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH);
-    return tcflush(fd, queue) == 0 ? TRUE : FALSE;
+    holdPortCalls(fd);
+    BOOL done;
+    if (!input && !output) {
+        // Nothing to abort, but a handle that is no port is still refused.
+        done = isatty(fd) ? TRUE : FALSE;
+    } else {
+        int queue = input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH);
+        done = tcflush(fd, queue) == 0 ? TRUE : FALSE;
+    }
+    releasePortCalls(fd);
+    return done;
 }
 
 #endif

@@ -2,12 +2,15 @@
 #if !defined(_WIN32)
 
 #include "device/posix_timeouts.h"
+#include "device/posix_call_lock.h"
 #include "device/posix_handle.h"
 #include "device/serial_device.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <termios.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -22,11 +25,13 @@ struct TimedPort {
     COMMTIMEOUTS timeouts;
 };
 
-// Like the registry, used by the host's one calling thread only: no lock.
+// Shared by every thread that calls the layer: the slots under tableLock. A
+// slot's record changes only within a call on its own descriptor.
 TimedPort table[kMaxTimedPorts];  // zeroed: every slot free
-// While no port has time-outs, ReadFile and WriteFile pay one comparison for
-// the look-up; otherwise it ends at the last slot in use.
-int usedSlots = 0;
+pthread_mutex_t tableLock = PTHREAD_MUTEX_INITIALIZER;
+// While no port has time-outs, ReadFile and WriteFile pay one load for the
+// look-up; otherwise it ends at the last slot in use.
+std::atomic<int> usedSlots{0};
 
 TimedPort* slotOf(int fd) {
     int seen = 0;
@@ -48,30 +53,53 @@ TimedPort* freeSlot() {
 }  // namespace
 
 bool timeoutsOf(int fd, COMMTIMEOUTS* timeouts) {
-    if (usedSlots == 0) return false;
+    if (usedSlots.load(std::memory_order_relaxed) == 0) return false;
+    pthread_mutex_lock(&tableLock);
     TimedPort* slot = slotOf(fd);
-    if (slot == nullptr) return false;
-    *timeouts = slot->timeouts;
-    return true;
+    if (slot != nullptr) *timeouts = slot->timeouts;
+    pthread_mutex_unlock(&tableLock);
+    return slot != nullptr;
 }
 
 void forgetTimeouts(int fd) {
+    pthread_mutex_lock(&tableLock);
     TimedPort* slot = slotOf(fd);
-    if (slot == nullptr) return;
-    slot->used = false;
-    --usedSlots;
+    if (slot != nullptr) {
+        slot->used = false;
+        --usedSlots;
+    }
+    pthread_mutex_unlock(&tableLock);
 }
 
-// The time-outs take over from VMIN and VTIME: with O_NONBLOCK a tty read
-// returns what is waiting whatever VMIN says, and the timed reads and writes
-// wait in poll. O_NONBLOCK stays until the descriptor is closed.
-BOOL SetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts) {
-    int fd = descriptorForCall(device, timeouts != nullptr);
-    if (fd < 0) return FALSE;
+namespace {
+
+// The record kept, and O_NONBLOCK set; false (errno set) when either fails.
+bool keepTimeouts(int fd, const COMMTIMEOUTS& timeouts) {
+    pthread_mutex_lock(&tableLock);
+    TimedPort* slot = slotOf(fd);
+    if (slot == nullptr) slot = freeSlot();
+    bool kept = false;
+    if (slot == nullptr) {
+        errno = EMFILE;
+    } else {
+        int flags = fcntl(fd, F_GETFL);
+        kept = flags >= 0 && ((flags & O_NONBLOCK) || fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0);
+    }
+    if (kept) {
+        if (!slot->used) ++usedSlots;
+        slot->used = true;
+        slot->fd = fd;
+        slot->timeouts = timeouts;
+    }
+    pthread_mutex_unlock(&tableLock);
+    return kept;
+}
+
+BOOL setTimeouts(int fd, const COMMTIMEOUTS& timeouts) {
     // Windows' serial driver refuses this one combination.
-    if (timeouts->ReadIntervalTimeout == MAXDWORD &&
-        timeouts->ReadTotalTimeoutMultiplier == MAXDWORD &&
-        timeouts->ReadTotalTimeoutConstant == MAXDWORD) {
+    if (timeouts.ReadIntervalTimeout == MAXDWORD &&
+        timeouts.ReadTotalTimeoutMultiplier == MAXDWORD &&
+        timeouts.ReadTotalTimeoutConstant == MAXDWORD) {
         errno = EINVAL;
         return FALSE;
     }
@@ -79,30 +107,10 @@ BOOL SetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts) {
     // (EIO) still takes them: its reads and writes then report the hang-up.
     struct termios settings;
     if (tcgetattr(fd, &settings) != 0 && errno != EIO) return FALSE;
-
-    TimedPort* slot = slotOf(fd);
-    if (slot == nullptr) slot = freeSlot();
-    if (slot == nullptr) {
-        errno = EMFILE;
-        return FALSE;
-    }
-    int flags = fcntl(fd, F_GETFL);
-    if (flags < 0) return FALSE;
-    if (!(flags & O_NONBLOCK) && fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) return FALSE;
-    if (!slot->used) ++usedSlots;
-    slot->used = true;
-    slot->fd = fd;
-    slot->timeouts = *timeouts;
-    return TRUE;
+    return keepTimeouts(fd, timeouts) ? TRUE : FALSE;
 }
 
-// A port never given time-outs reads by its VMIN and VTIME, told here in
-// kernel32's terms: with VMIN 0 a read returns what is waiting, at once or
-// as soon as anything comes within VTIME; any other VMIN waits for every
-// byte (all zeros, as a new Windows port has).
-BOOL GetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts) {
-    int fd = descriptorForCall(device, timeouts != nullptr);
-    if (fd < 0) return FALSE;
+BOOL readTimeouts(int fd, LPCOMMTIMEOUTS timeouts) {
     struct termios settings;
     bool settingsRead = tcgetattr(fd, &settings) == 0;
     if (!settingsRead && errno != EIO) return FALSE;
@@ -116,6 +124,33 @@ BOOL GetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts) {
         }
     }
     return TRUE;
+}
+
+}  // namespace
+
+// The time-outs take over from VMIN and VTIME: with O_NONBLOCK a tty read
+// returns what is waiting whatever VMIN says, and the timed reads and writes
+// wait in poll. O_NONBLOCK stays until the descriptor is closed.
+BOOL SetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts) {
+    int fd = descriptorForCall(device, timeouts != nullptr);
+    if (fd < 0) return FALSE;
+    holdPortCalls(fd);
+    BOOL done = setTimeouts(fd, *timeouts);
+    releasePortCalls(fd);
+    return done;
+}
+
+// A port never given time-outs reads by its VMIN and VTIME, told here in
+// kernel32's terms: with VMIN 0 a read returns what is waiting, at once or
+// as soon as anything comes within VTIME; any other VMIN waits for every
+// byte (all zeros, as a new Windows port has).
+BOOL GetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts) {
+    int fd = descriptorForCall(device, timeouts != nullptr);
+    if (fd < 0) return FALSE;
+    holdPortCalls(fd);
+    BOOL done = readTimeouts(fd, timeouts);
+    releasePortCalls(fd);
+    return done;
 }
 
 #endif

@@ -2,6 +2,7 @@
 // posix_timed_transfer.cpp; any other reads and writes by VMIN and VTIME.
 #if !defined(_WIN32)
 
+#include "device/posix_call_lock.h"
 #include "device/posix_handle.h"
 #include "device/posix_timeouts.h"
 #include "device/serial_device.h"
@@ -34,15 +35,7 @@ bool hungUp(int fd) {
     return ready > 0 && (entry.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
-}  // namespace
-
-BOOL WriteFile(HANDLE device, LPCVOID data, DWORD count, LPDWORD written, LPVOID) {
-    DWORD ignored = 0;
-    if (written == nullptr) written = &ignored;
-    *written = 0;
-    int fd = descriptorForCall(device, data != nullptr || count == 0);
-    if (fd < 0) return FALSE;
-    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+BOOL writeDescriptor(int fd, const unsigned char* bytes, DWORD count, DWORD* written) {
     COMMTIMEOUTS timeouts;
     if (timeoutsOf(fd, &timeouts)) return writeWithTimeouts(fd, bytes, count, written, timeouts);
     while (*written < count) {
@@ -61,13 +54,7 @@ BOOL WriteFile(HANDLE device, LPCVOID data, DWORD count, LPDWORD written, LPVOID
     return TRUE;
 }
 
-BOOL ReadFile(HANDLE device, LPVOID buffer, DWORD count, LPDWORD received, LPVOID) {
-    DWORD ignored = 0;
-    if (received == nullptr) received = &ignored;
-    *received = 0;
-    int fd = descriptorForCall(device, buffer != nullptr || count == 0);
-    if (fd < 0) return FALSE;
-    unsigned char* bytes = static_cast<unsigned char*>(buffer);
+BOOL readDescriptor(int fd, unsigned char* bytes, DWORD count, DWORD* received) {
     COMMTIMEOUTS timeouts;
     if (timeoutsOf(fd, &timeouts)) return readWithTimeouts(fd, bytes, count, received, timeouts);
     while (*received < count) {
@@ -86,6 +73,32 @@ BOOL ReadFile(HANDLE device, LPVOID buffer, DWORD count, LPDWORD received, LPVOI
         }
     }
     return TRUE;
+}
+
+}  // namespace
+
+BOOL WriteFile(HANDLE device, LPCVOID data, DWORD count, LPDWORD written, LPVOID) {
+    DWORD ignored = 0;
+    if (written == nullptr) written = &ignored;
+    *written = 0;
+    int fd = descriptorForCall(device, data != nullptr || count == 0);
+    if (fd < 0) return FALSE;
+    holdPortCalls(fd);
+    BOOL done = writeDescriptor(fd, static_cast<const unsigned char*>(data), count, written);
+    releasePortCalls(fd);
+    return done;
+}
+
+BOOL ReadFile(HANDLE device, LPVOID buffer, DWORD count, LPDWORD received, LPVOID) {
+    DWORD ignored = 0;
+    if (received == nullptr) received = &ignored;
+    *received = 0;
+    int fd = descriptorForCall(device, buffer != nullptr || count == 0);
+    if (fd < 0) return FALSE;
+    holdPortCalls(fd);
+    BOOL done = readDescriptor(fd, static_cast<unsigned char*>(buffer), count, received);
+    releasePortCalls(fd);
+    return done;
 }
 
 #endif

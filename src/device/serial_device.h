@@ -10,6 +10,9 @@
 
 #else
 
+#include <pthread.h>
+
+#include <cstddef>
 #include <cstdint>
 
 typedef void* HANDLE;
@@ -123,12 +126,16 @@ typedef COMSTAT* LPCOMSTAT;
 #define PURGE_TXCLEAR 0x0004u
 #define PURGE_RXCLEAR 0x0008u
 
+// Calls on one port handle wait for each other, each for the whole of the
+// other, as on a Windows handle opened without FILE_FLAG_OVERLAPPED
+// (posix_call_lock.h).
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD shareMode, LPVOID security, DWORD disposition,
                    DWORD flags, HANDLE templateFile);
 BOOL GetCommState(HANDLE device, LPDCB dcb);
 BOOL SetCommState(HANDLE device, LPDCB dcb);
 BOOL WriteFile(HANDLE device, LPCVOID data, DWORD count, LPDWORD written, LPVOID overlapped);
 BOOL ReadFile(HANDLE device, LPVOID buffer, DWORD count, LPDWORD read, LPVOID overlapped);
+// Closes a port, or a thread's handle (CreateThread).
 BOOL CloseHandle(HANDLE device);
 // Kept for the descriptor until it is closed; ReadFile and WriteFile honour
 // it. A descriptor never given one reads and writes by its VMIN and VTIME.
@@ -164,6 +171,34 @@ struct LARGE_INTEGER {
 };
 BOOL QueryPerformanceCounter(LARGE_INTEGER* count);
 BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency);
+
+// Threads and locks (posix_threads.cpp), as much of kernel32's as a thread of
+// the module needs: started, waited for and closed by the host's thread.
+#define WINAPI
+typedef size_t SIZE_T;
+typedef DWORD (*LPTHREAD_START_ROUTINE)(LPVOID parameter);
+#define INFINITE 0xffffffffu
+#define WAIT_OBJECT_0 0u
+#define WAIT_TIMEOUT 0x102u
+#define WAIT_FAILED 0xffffffffu
+// Runs start(parameter) on a new thread that takes no signals (a host's
+// handlers stay with the host's threads). Security, stack size, flags and the
+// thread id are not supported: nullptr and 0 only. The thread's handle, which
+// CloseHandle closes (a running thread runs on), or nullptr.
+HANDLE CreateThread(LPVOID security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
+                    LPVOID parameter, DWORD flags, LPDWORD threadId);
+// Waits until the thread has returned (WAIT_OBJECT_0), at most milliseconds
+// (WAIT_TIMEOUT; INFINITE: no limit). WAIT_FAILED for any other handle.
+DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
+// A lock; unlike kernel32's, a thread that enters it twice waits for itself.
+struct CRITICAL_SECTION {
+    pthread_mutex_t mutex;
+};
+typedef CRITICAL_SECTION* LPCRITICAL_SECTION;
+void InitializeCriticalSection(LPCRITICAL_SECTION section);
+void EnterCriticalSection(LPCRITICAL_SECTION section);
+void LeaveCriticalSection(LPCRITICAL_SECTION section);
+void DeleteCriticalSection(LPCRITICAL_SECTION section);
 
 #endif
 

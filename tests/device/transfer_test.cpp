@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -82,6 +83,37 @@ TEST_F(TransferOnPty, ReadReturnsWhatArrivedWithinTheTimeout) {
     EXPECT_EQ(std::string(buffer, 2), "hi");
     ASSERT_TRUE(ReadFile(port, buffer, 5, &count, nullptr));
     EXPECT_EQ(count, 0u);
+}
+
+// As on a Windows handle opened without FILE_FLAG_OVERLAPPED, a call waits
+// for the one in progress on its handle: here a write, for a read of 300 ms on
+// another thread. A thread's handle is no port, nor a port's a thread.
+TEST_F(TransferOnPty, ACallWaitsForTheOneInProgressOnItsHandle) {
+    COMMTIMEOUTS timeouts = {0, 0, 300, 0, 0};
+    ASSERT_TRUE(SetCommTimeouts(port, &timeouts));
+    struct Read {
+        HANDLE port;
+        DWORD received;
+    } read = {port, 99};
+    LPTHREAD_START_ROUTINE readOne = [](LPVOID argument) -> DWORD {
+        Read* read = static_cast<Read*>(argument);
+        char byte = 0;
+        return ReadFile(read->port, &byte, 1, &read->received, nullptr);
+    };
+    auto start = std::chrono::steady_clock::now();
+    HANDLE thread = CreateThread(nullptr, 0, readOne, &read, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_EQ(WaitForSingleObject(thread, 50), static_cast<DWORD>(WAIT_TIMEOUT));
+    DWORD written = 0;
+    EXPECT_FALSE(ReadFile(thread, &written, 1, &written, nullptr));
+    EXPECT_EQ(WaitForSingleObject(port, 0), WAIT_FAILED);
+    ASSERT_TRUE(WriteFile(port, "x", 1, &written, nullptr));
+    double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GE(waited, 0.29) << "the write did not wait for the read";
+    EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(read.received, 0u);
+    EXPECT_TRUE(CloseHandle(thread));
+    EXPECT_EQ(readAvailable(pair.master, 1, 1000), std::vector<uint8_t>{'x'});
 }
 
 TEST_F(TransferOnPty, HangUpFailsReadAndWrite) {
