@@ -107,12 +107,28 @@ const char* readControlFields(const mxArray* description, const PortOptionRules&
     return nullptr;
 }
 
+// InputBufferSize: a whole number of bytes from 4096 to 2^28, or 0 (no reader).
+bool readInputBufferSize(const mxArray* value, DWORD* bytes) {
+    if (!isRealNumericScalar(value)) return false;
+    double size = mxGetScalar(value);
+    if (!(size == 0 || (size >= 4096 && size <= 268435456.0)) || std::floor(size) != size)
+        return false;
+    *bytes = static_cast<DWORD>(size);
+    return true;
+}
+
 }  // namespace
 
 const char* readPortOptions(const mxArray* description, const PortOptionRules& rules,
                             PortOptions* options) {
     const char* refusal = readControlFields(description, rules, options);
     if (refusal != nullptr) return refusal;
+    const mxArray* inputBufferSize = field(description, "InputBufferSize");
+    options->setsInputBufferSize = inputBufferSize != nullptr;
+    options->inputBufferSize = 0;
+    if (inputBufferSize != nullptr &&
+        !readInputBufferSize(inputBufferSize, &options->inputBufferSize))
+        return rules.invalidInputBufferSize;
 
     const mxArray* baudRate = field(description, "BaudRate");
     options->setsBaudRate = baudRate != nullptr;

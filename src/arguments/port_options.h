@@ -23,6 +23,9 @@ struct PortOptions {
     COMMTIMEOUTS timeouts;
     bool setsReadTimeout;   // the read fields of timeouts come from the struct
     bool setsWriteTimeout;  // likewise the write fields
+    // InputBufferSize: the bytes the port's reader may hold; 0 for none.
+    bool setsInputBufferSize;
+    DWORD inputBufferSize;
 };
 
 // How a mode reads the fields: its refusal messages, and whether a DTR or
@@ -34,6 +37,7 @@ struct PortOptionRules {
     const char* invalidRts;
     const char* invalidFlowControl;
     bool lowersAbsentLines;
+    const char* invalidInputBufferSize;
 };
 
 // Fills options from the struct. The refusal message for the first field

@@ -1,8 +1,10 @@
 #include "registry/port_registry.h"
 
 #include "host/mex_api.h"
+#include "registry/port_reader.h"
 
-PortRegistry portRegistry = {{-1, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, false, {}, {}}};
+PortRegistry portRegistry = {
+    {-1, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, false, {}, {}, nullptr}};
 
 void resetPortRegistry() {
     portRegistry.anchor.id = -1;
@@ -31,6 +33,7 @@ int32_t registerPort(int32_t id, HANDLE handle) {
     entry->timeoutsRead = false;
     entry->timeouts = COMMTIMEOUTS{};
     entry->deviceTimeouts = COMMTIMEOUTS{};
+    entry->reader = nullptr;
     portRegistry.anchor.next = entry;
     if (entry->next != nullptr) entry->next->prev = entry;
     return entry->id;
@@ -47,6 +50,7 @@ void unlinkPort(int32_t id) {
     if (entry == nullptr) mexErrMsgTxt("Unable to find node in list");
     entry->prev->next = entry->next;
     if (entry->next != nullptr) entry->next->prev = entry->prev;
+    stopPortReader(entry);
     releaseReadAhead(entry);
     mxFree(entry);
 }
@@ -54,6 +58,7 @@ void unlinkPort(int32_t id) {
 void closeAllPorts() {
     while (portRegistry.anchor.next != nullptr) {
         PortEntry* entry = portRegistry.anchor.next;
+        stopPortReader(entry);
         if (entry->handle != nullptr) {
             CloseHandle(entry->handle);
             entry->handle = nullptr;

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+struct PortReader;
+
 struct PortEntry {
     int32_t id;
     HANDLE handle;    // the open device; nullptr only while closeAllPorts releases it
@@ -25,6 +27,8 @@ struct PortEntry {
     bool timeoutsRead;
     COMMTIMEOUTS timeouts;
     COMMTIMEOUTS deviceTimeouts;
+    // InputBufferSize's reader (registry/port_reader.h), or nullptr.
+    PortReader* reader;
 };
 
 // The anchor has id -1 and no handle; its next is the newest entry. It is
@@ -41,7 +45,7 @@ void resetPortRegistry();
 int32_t registerPort(int32_t id, HANDLE handle);
 PortEntry* findPort(int32_t id);
 // Removes and releases the entry and its read-ahead bytes; the caller has
-// closed its device.
+// stopped its reader and closed its device.
 void unlinkPort(int32_t id);
 void closeAllPorts();
 // Drops the entry's read-ahead bytes and their block.

@@ -4,6 +4,7 @@
 #include "device/serial_device.h"
 #include "host/mex_api.h"
 #include "registry/port_lookup.h"
+#include "registry/port_reader.h"
 #include "registry/port_registry.h"
 #include "serial/mode_handlers.h"
 #include "transfer/slices.h"
@@ -31,9 +32,16 @@ void handleComBreak(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
     // Rounded up, so that the break is never shorter than asked.
     DWORD milliseconds = static_cast<DWORD>(std::ceil(seconds * 1000.0));
 
-    if (!SetCommBreak(port->handle)) mexErrMsgIdAndTxt(breakErrorId, "Cannot send a break.");
+    // The reader goes on reading during the break, between the two calls.
+    pausePortReader(port);
+    BOOL set = SetCommBreak(port->handle);
+    resumePortReader(port);
+    if (!set) mexErrMsgIdAndTxt(breakErrorId, "Cannot send a break.");
     // Ctrl-C ends the break early; it is cleared all the same.
     sleepUnlessInterrupted(milliseconds);
     // Cleared whatever happens, before anything is reported.
-    if (!ClearCommBreak(port->handle)) mexErrMsgIdAndTxt(breakErrorId, "Cannot send a break.");
+    pausePortReader(port);
+    BOOL cleared = ClearCommBreak(port->handle);
+    resumePortReader(port);
+    if (!cleared) mexErrMsgIdAndTxt(breakErrorId, "Cannot send a break.");
 }

@@ -2,6 +2,7 @@
 #include "device/serial_device.h"
 #include "host/mex_api.h"
 #include "registry/port_lookup.h"
+#include "registry/port_reader.h"
 #include "registry/port_registry.h"
 #include "serial/mode_handlers.h"
 
@@ -10,6 +11,7 @@ void handleComClose(int, mxArray*[], int, const mxArray* prhs[]) {
     if (port == nullptr)
         mexErrMsgIdAndTxt("QUENTAROX:brindlecast:comclose", "Cannot close the port.");
     int32_t id = port->id;
+    stopPortReader(port);
     CloseHandle(port->handle);
     unlinkPort(id);
 }

@@ -3,6 +3,7 @@
 #include "device/serial_device.h"
 #include "host/mex_api.h"
 #include "registry/port_lookup.h"
+#include "registry/port_reader.h"
 #include "registry/port_registry.h"
 #include "serial/mode_handlers.h"
 
@@ -20,12 +21,15 @@ void handleComCount(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) 
     // transfer shows in its counts.
     DWORD errors = 0;
     COMSTAT status = {};
+    pausePortReader(port);
     if (!ClearCommError(port->handle, &errors, &status)) {
         status.cbInQue = 0;
         status.cbOutQue = 0;
     }
     // The bytes read ahead are waiting for the script just the same.
-    plhs[0] = mxCreateDoubleScalar(static_cast<double>(status.cbInQue) + port->readAheadSize);
+    DWORD held = port->readAheadSize;
+    resumePortReader(port);
+    plhs[0] = mxCreateDoubleScalar(static_cast<double>(status.cbInQue) + held);
     // The host's output array may hold one slot only.
     if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(status.cbOutQue));
 }

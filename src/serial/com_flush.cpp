@@ -5,6 +5,7 @@
 #include "device/serial_device.h"
 #include "host/mex_api.h"
 #include "registry/port_lookup.h"
+#include "registry/port_reader.h"
 #include "registry/port_registry.h"
 #include "serial/mode_handlers.h"
 
@@ -32,7 +33,9 @@ void handleComFlush(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
         if (buffer < 0) mexErrMsgIdAndTxt(flushErrorId, "Invalid buffer in input to COMFLUSH.");
     }
     // A purge that fails (the device was lost) leaves nothing to report.
+    pausePortReader(port);
     PurgeComm(port->handle, bufferPurges[buffer]);
     // What was read ahead was received and not read as well.
-    if (buffer != 1) releaseReadAhead(port);
+    if (buffer != 1) dropHeldBytes(port);
+    resumePortReader(port);
 }

@@ -5,6 +5,7 @@
 #include "device/serial_device.h"
 #include "host/mex_api.h"
 #include "registry/port_id.h"
+#include "registry/port_reader.h"
 #include "registry/port_registry.h"
 #include "serial/mode_handlers.h"
 #include "transfer/port_timeouts.h"
@@ -17,9 +18,13 @@ const char* const openErrorId = "QUENTAROX:brindlecast:comopen";
 const char* const devicePathPrefix = "\\\\.\\";
 
 const PortOptionRules openRules = {
-    "Invalid ReadTimeout in input to COMOPEN.", "Invalid WriteTimeout in input to COMOPEN.",
-    "Invalid DTR in input to COMOPEN.",         "Invalid RTS in input to COMOPEN.",
-    "Invalid FlowControl in input to COMOPEN.", true,
+    "Invalid ReadTimeout in input to COMOPEN.",
+    "Invalid WriteTimeout in input to COMOPEN.",
+    "Invalid DTR in input to COMOPEN.",
+    "Invalid RTS in input to COMOPEN.",
+    "Invalid FlowControl in input to COMOPEN.",
+    true,
+    "Invalid InputBufferSize in input to COMOPEN.",
 };
 
 // A text made from a text field of element 0, or nullptr when the field is
@@ -45,6 +50,7 @@ void readLineSettings(HANDLE device, DCB* dcb) {
 void dropPort(int32_t id) {
     PortEntry* earlier = findPort(id);
     if (earlier == nullptr) return;
+    stopPortReader(earlier);
     if (earlier->handle != nullptr) CloseHandle(earlier->handle);
     unlinkPort(id);
 }
@@ -115,7 +121,17 @@ void handleComOpen(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         unlinkPort(registeredId);
         mexErrMsgIdAndTxt(openErrorId, "Error Creating FileID.");
     }
-    if (options.setsTimeouts) recordPortTimeouts(findPort(id), options.timeouts);
+    PortEntry* port = findPort(id);
+    if (options.setsTimeouts) recordPortTimeouts(port, options.timeouts);
+    // The reader needs the port's own time-outs known before it changes them.
+    if (options.inputBufferSize > 0) {
+        if (!knowPortTimeouts(port) || !startPortReader(port, options.inputBufferSize)) {
+            CloseHandle(device);
+            unlinkPort(id);
+            mexErrMsgIdAndTxt(openErrorId, "Cannot start the port's reader.");
+        }
+        resumePortReader(port);
+    }
 
     plhs[0] = mxCreateDoubleScalar(id);
 }

@@ -6,6 +6,7 @@
 #include "host/host_interrupt.h"
 #include "host/mex_api.h"
 #include "registry/port_lookup.h"
+#include "registry/port_reader.h"
 #include "registry/port_registry.h"
 #include "registry/read_ahead.h"
 #include "serial/mode_handlers.h"
@@ -49,6 +50,8 @@ void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
     // Ctrl-C came before the read: the host would drop what it took.
     if (hostInterruptPending()) return returnNothing(nlhs, plhs);
+    // The held bytes and the device are this call's, not the reader's, until it resumes.
+    pausePortReader(port);
 
     // Bytes comreadline read ahead come first; when they are enough, the
     // device is not asked.
@@ -56,17 +59,22 @@ void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (held >= count && held > 0) {
         plhs[0] = byteRow(readAheadBytes(port), count, nullptr, 0);
         consumeReadAhead(port, count);
+        resumePortReader(port);
         if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(count));
         return;
     }
     if (held > 0) count -= held;
 
     unsigned char* buffer = static_cast<unsigned char*>(mxCalloc(count, 1));
-    if (buffer == nullptr && count > 0) mexErrMsgIdAndTxt(readErrorId, "Memory allocation failed.");
+    if (buffer == nullptr && count > 0) {
+        resumePortReader(port);
+        mexErrMsgIdAndTxt(readErrorId, "Memory allocation failed.");
+    }
 
     DWORD received = 0;
     BOOL read = readPort(port, buffer, count, &received, start);
     if (hostInterruptPending() && holdInterruptedBytes(port, buffer, received)) {
+        resumePortReader(port);
         returnNothing(nlhs, plhs);
         mxFree(buffer);
         return;
@@ -82,6 +90,7 @@ void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     } else {
         plhs[0] = mxCreateDoubleScalar(0);
     }
+    resumePortReader(port);
     // The host's output array may hold one slot only.
     if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(received));
     mxFree(buffer);

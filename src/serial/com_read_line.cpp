@@ -16,6 +16,7 @@
 #include "host/host_interrupt.h"
 #include "host/mex_api.h"
 #include "registry/port_lookup.h"
+#include "registry/port_reader.h"
 #include "registry/port_registry.h"
 #include "registry/read_ahead.h"
 #include "serial/mode_handlers.h"
@@ -57,6 +58,8 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
     LineTerminator terminator = {{'\n'}, 1};
     if (nrhs == 4 && !readLineTerminator(prhs[3], &terminator))
         mexErrMsgIdAndTxt(lineErrorId, "Invalid terminator to COMREADLINE.");
+    // The held bytes and the device are this call's, not the reader's, until it resumes.
+    pausePortReader(port);
 
     // Unknown time-outs mean a lost device: only held bytes can make a line.
     const bool known = knowPortTimeouts(port);
@@ -69,6 +72,7 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
         if (line > 0 || count == 0) {
             plhs[0] = byteRow(readAheadBytes(port), line, nullptr, 0);
             consumeReadAhead(port, line);
+            resumePortReader(port);
             if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(line));
             return;
         }
@@ -91,8 +95,10 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
         const bool waits = ask == 0 && !atOnce;
         if (waits) ask = 1;
         // Room is made before the device is asked, so that a failure loses nothing.
-        if (!makeReadAheadRoom(port, ask, count))
+        if (!makeReadAheadRoom(port, ask, count)) {
+            resumePortReader(port);
             mexErrMsgIdAndTxt(lineErrorId, "Memory allocation failed.");
+        }
         DWORD got = 0;
         BOOL read = waits ? readPort(port, readAheadEnd(port), 1, &got, start)
                           : ReadFile(port->handle, readAheadEnd(port), ask, &got, nullptr);
@@ -102,6 +108,7 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
         if (!read || got == 0) break;
     }
     // Timed out, interrupted, or the device is lost: no half line; the bytes stay held.
+    resumePortReader(port);
     plhs[0] = mxCreateDoubleMatrix_700(1, 0, mxREAL);
     if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(0);
 }

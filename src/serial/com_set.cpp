@@ -5,6 +5,7 @@
 #include "device/serial_device.h"
 #include "host/mex_api.h"
 #include "registry/port_lookup.h"
+#include "registry/port_reader.h"
 #include "registry/port_registry.h"
 #include "serial/mode_handlers.h"
 #include "transfer/port_timeouts.h"
@@ -14,9 +15,13 @@ namespace {
 const char* const setErrorId = "QUENTAROX:brindlecast:comset";
 
 const PortOptionRules setRules = {
-    "Invalid ReadTimeout in input to COMSET.", "Invalid WriteTimeout in input to COMSET.",
-    "Invalid DTR in input to COMSET.",         "Invalid RTS in input to COMSET.",
-    "Invalid FlowControl in input to COMSET.", false,
+    "Invalid ReadTimeout in input to COMSET.",
+    "Invalid WriteTimeout in input to COMSET.",
+    "Invalid DTR in input to COMSET.",
+    "Invalid RTS in input to COMSET.",
+    "Invalid FlowControl in input to COMSET.",
+    false,
+    "Invalid InputBufferSize in input to COMSET.",
 };
 
 // The port's time-outs with the directions the struct gives replaced.
@@ -30,6 +35,20 @@ void mergeTimeouts(const PortOptions& options, COMMTIMEOUTS* timeouts) {
         timeouts->WriteTotalTimeoutMultiplier = options.timeouts.WriteTotalTimeoutMultiplier;
         timeouts->WriteTotalTimeoutConstant = options.timeouts.WriteTotalTimeoutConstant;
     }
+}
+
+// An error once the reader is paused: it resumes first.
+[[noreturn]] void failSet(PortEntry* port, const char* message) {
+    resumePortReader(port);
+    mexErrMsgIdAndTxt(setErrorId, message);
+}
+
+// InputBufferSize: 0 stops the reader (the held bytes stay); another size
+// starts one, or gives the running one that size.
+void applyInputBufferSize(PortEntry* port, DWORD size) {
+    if (size == 0) return stopPortReader(port);
+    if (!knowPortTimeouts(port) || !startPortReader(port, size))
+        failSet(port, "Cannot start the port's reader.");
 }
 
 }  // namespace
@@ -47,21 +66,21 @@ void handleComSet(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
 
     // Nothing has changed yet: what the port has is read first, and a
     // failure to read it is reported rather than applying a guess.
+    pausePortReader(port);
     DCB saved = {};
     saved.DCBlength = sizeof saved;
-    if (!GetCommState(port->handle, &saved))
-        mexErrMsgIdAndTxt(setErrorId, "Error Setting Comm State.");
+    if (!GetCommState(port->handle, &saved)) failSet(port, "Error Setting Comm State.");
     // A port left in hardware flow control keeps RTS for the handshake. Either
     // flag says so: Wine reads a pty's CRTSCTS back without the RTS handshake.
     bool handshake = saved.fOutxCtsFlow || saved.fRtsControl == RTS_CONTROL_HANDSHAKE;
     if (options.flowControl == FlowUnchanged && options.rtsControl >= 0 && handshake) {
-        mexErrMsgIdAndTxt(setErrorId, "Invalid RTS in input to COMSET.");
+        failSet(port, "Invalid RTS in input to COMSET.");
     }
     // The direction not given keeps what the port has: the time-outs the
     // script gave it, not the slices its device holds.
     COMMTIMEOUTS timeouts = {};
     if (options.setsTimeouts) {
-        if (!knowPortTimeouts(port)) mexErrMsgIdAndTxt(setErrorId, "Error Setting Comm Timeouts.");
+        if (!knowPortTimeouts(port)) failSet(port, "Error Setting Comm Timeouts.");
         timeouts = port->timeouts;
         mergeTimeouts(options, &timeouts);
     }
@@ -69,12 +88,13 @@ void handleComSet(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
 
     DCB dcb = saved;
     applyPortOptions(options, &dcb);
-    if (!SetCommState(port->handle, &dcb))
-        mexErrMsgIdAndTxt(setErrorId, "Error Setting Comm State.");
+    if (!SetCommState(port->handle, &dcb)) failSet(port, "Error Setting Comm State.");
     if (options.setsTimeouts && !SetCommTimeouts(port->handle, &sliced)) {
         // Back to the line the port had, so that the failed call changed nothing.
         SetCommState(port->handle, &saved);
-        mexErrMsgIdAndTxt(setErrorId, "Error Setting Comm Timeouts.");
+        failSet(port, "Error Setting Comm Timeouts.");
     }
     if (options.setsTimeouts) recordPortTimeouts(port, timeouts);
+    if (options.setsInputBufferSize) applyInputBufferSize(port, options.inputBufferSize);
+    resumePortReader(port);
 }

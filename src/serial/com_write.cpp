@@ -6,6 +6,7 @@
 #include "device/serial_device.h"
 #include "host/mex_api.h"
 #include "registry/port_lookup.h"
+#include "registry/port_reader.h"
 #include "registry/port_registry.h"
 #include "serial/mode_handlers.h"
 #include "transfer/port_transfer.h"
@@ -52,6 +53,10 @@ void handleComWrite(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const unsigned char* bytes = static_cast<const unsigned char*>(mxGetData(data));
     // Ctrl-C ends the write with what was sent; the rest is never sent.
     DWORD written = 0;
+    // The reader is out of the device at once (it never waits there), so the
+    // write is not held back; nor does it take the device's time-outs under it.
+    pausePortReader(port);
     writePort(port, bytes, static_cast<DWORD>(byteCount), &written, start);
+    resumePortReader(port);
     plhs[0] = mxCreateDoubleScalar(static_cast<double>(written));
 }

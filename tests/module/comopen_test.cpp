@@ -466,6 +466,10 @@ TEST_F(ComOpenTest, RefusedControlFieldsLeaveTheEarlierPortOpen) {
         {"FlowControl", thCreateDouble(1), nullptr},
         {"FlowControl", thCreateStringArray(1, 2, {"none", "none"}), nullptr},
         {"FlowControl", thCreateString("Hardware"), "RTS"},  // with an RTS field
+        {"InputBufferSize", thCreateDouble(4095), nullptr},
+        {"InputBufferSize", thCreateDouble(268435457), nullptr},  // 2^28 + 1
+        {"InputBufferSize", thCreateDouble(65536.5), nullptr},
+        {"InputBufferSize", thCreateNumeric(mxLOGICAL_CLASS, 1, 1, &yes), nullptr},
     };
     int row = 0;
     for (auto& c : cases) {

@@ -86,6 +86,7 @@ TEST_F(LineControlTest, ARefusedCallLeavesThePortAsItWas) {
         {"comset", {id, port({field("BaudRate", 300), field("DTR", NAN)})}, invalid("DTR")},
         {"comset", {id, port({field("RTS", 1), field("FlowControl", "hardware")})}, invalid("RTS")},
         {"comset", {id, port({field("FlowControl", "xon")})}, invalid("FlowControl")},
+        {"comset", {id, port({field("InputBufferSize", INFINITY)})}, invalid("InputBufferSize")},
 #if !defined(_WIN32)  // Wine takes it
         {"comset", {id, port({field("BaudRate", -5)})}, "Error Setting Comm State."},
 #endif

@@ -1,0 +1,210 @@
+// InputBufferSize: the port's reader holds what the line sends between calls.
+#include "port_fixture.h"
+
+#if defined(_WIN32)
+#include <tlhelp32.h>
+#include <windows.h>
+#else
+#include <dirent.h>
+#include <sys/ioctl.h>
+#endif
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The threads of this process.
+int threads() {
+    int count = 0;
+#if defined(_WIN32)
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+#else
+    DIR* tasks = opendir("/proc/self/task");
+    while (dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
+    closedir(tasks);
+#endif
+    return count;
+}
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+class ReaderTest : public PortTest {
+protected:
+    void SetUp() override {
+        PortTest::SetUp();
+        serial = &line("port");
+        // The first thread started may bring one of a runtime's own
+        // (ThreadSanitizer's background thread): started before counting.
+        std::thread([] {}).join();
+        idle = threads();
+    }
+    mxArray* openWith(double inputBufferSize, double readTimeout = 0) {
+        return number(open({field("PortName", serial->port), field("ReadTimeout", readTimeout),
+                            field("InputBufferSize", inputBufferSize)}));
+    }
+    double waiting(mxArray* id) { return mxGetScalar(call("comcount", {id}).outputs[0]); }
+    // Waits (2 s at most) until the port counts this many bytes waiting.
+    bool counts(mxArray* id, double expected) {
+        for (auto start = Clock::now(); secondsSince(start) < 2;) {
+            if (waiting(id) == expected) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+    // Waits (2 s at most) until the port counts total bytes waiting, all held
+    // by the reader: on Linux the tty's queue is then empty (read after the
+    // count, as bytes never go back to it); under Wine, where it cannot be
+    // seen, the reader is given a while.
+    bool held(mxArray* id, double total) {
+        for (auto start = Clock::now(); secondsSince(start) < 2;) {
+            if (waiting(id) == total) {
+#if defined(_WIN32)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                return true;
+#else
+                int queued = -1;
+                if (ioctl(serial->pty.slave, TIOCINQ, &queued) == 0 && queued == 0) return true;
+#endif
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        return false;
+    }
+    std::vector<double> read(mxArray* id, double count) {
+        return row(call("comread", {id, number(count)}, 2).outputs[0]);
+    }
+    bool running(int readers) {
+        for (auto start = Clock::now(); secondsSince(start) < 2;) {
+            if (threads() == idle + readers) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+
+    TestLine* serial = nullptr;
+    int idle = 0;
+};
+
+// More than the line can hold crosses while the script makes no call; the
+// held bytes come first, are counted, and are dropped by a flush.
+TEST_F(ReaderTest, HoldsWhatTheLineCannotAndServesCountsAndFlushesIt) {
+    mxArray* id = openWith(1 << 18);
+    std::vector<uint8_t> pattern(100000);
+    for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<uint8_t>(i % 251);
+    ASSERT_TRUE(farWrite(*serial, pattern.data(), pattern.size()));
+    ASSERT_TRUE(counts(id, 100000));
+    EXPECT_EQ(read(id, 60000), std::vector<double>(pattern.begin(), pattern.begin() + 60000));
+    EXPECT_EQ(waiting(id), 40000.0);
+    EXPECT_EQ(thLiveBlocks(), 3u) << "the entry, the read-ahead and the reader";
+    ASSERT_FALSE(call("comflush", {id, text("input")}).failed);
+    EXPECT_EQ(waiting(id), 0.0);
+
+    ASSERT_TRUE(farWrite(*serial, "one\ntwo", 7));
+    ASSERT_TRUE(held(id, 7));
+    ThCallResult line = call("comreadline", {id, number(64)}, 2);
+    EXPECT_EQ(row(line.outputs[0]), (std::vector<double>{'o', 'n', 'e', '\n'}));
+    EXPECT_EQ(read(id, 10), (std::vector<double>{'t', 'w', 'o'}));
+#if !defined(_WIN32)
+    // Taken within 5 ms of arriving, the script idle but for comcount (the median of 20).
+    std::vector<double> delays;
+    for (int i = 1; i <= 20; ++i) {
+        auto start = Clock::now();
+        ASSERT_TRUE(farWrite(*serial, "0123456789", 10));
+        ASSERT_TRUE(held(id, 10 * i));
+        delays.push_back(secondsSince(start));
+    }
+    std::nth_element(delays.begin(), delays.begin() + 10, delays.end());
+    EXPECT_LT(delays[10], 0.005);
+#endif
+}
+
+// comset 0, comclose, a reopen and unloading each stop the reader; the held
+// bytes stay through comset 0.
+TEST_F(ReaderTest, StopsAtEachStop) {
+    mxArray* id = openWith(4096);
+    EXPECT_TRUE(running(1));
+    ASSERT_TRUE(farWrite(*serial, "ab", 2));
+    ASSERT_TRUE(held(id, 2));
+    ASSERT_FALSE(call("comset", {id, port({field("InputBufferSize", 0)})}).failed);
+    EXPECT_TRUE(running(0));
+    EXPECT_EQ(read(id, 5), (std::vector<double>{'a', 'b'}));
+    ASSERT_FALSE(call("comset", {id, port({field("InputBufferSize", 8192)})}).failed);
+    EXPECT_TRUE(running(1));
+    ASSERT_FALSE(call("comset", {id, port({field("InputBufferSize", 4096)})}).failed);
+    EXPECT_TRUE(running(1)) << "a new size for the same reader";
+    id = openWith(4096);
+    EXPECT_TRUE(running(1)) << "a reopen replaces the reader";
+    id = openWith(0);
+    EXPECT_TRUE(running(0));
+    ASSERT_FALSE(call("comset", {id, port({field("InputBufferSize", 4096)})}).failed);
+    EXPECT_TRUE(running(1));
+    ASSERT_FALSE(call("comclose", {id}).failed);
+    EXPECT_TRUE(running(0));
+    EXPECT_TRUE(free(*serial));
+
+    TestLine& other = line("other");
+    openWith(4096);
+    open({field("PortName", other.port), field("InputBufferSize", 65536)});
+    EXPECT_TRUE(running(2));
+    reload();
+    EXPECT_TRUE(running(0));
+    EXPECT_TRUE(free(*serial));
+    EXPECT_TRUE(free(other));
+    EXPECT_EQ(thLiveBlocks(), 0u);
+}
+
+// A reader that waited inside the device for the port's own time-outs would
+// hold every write (the POSIX layer serializes calls on a handle as Windows
+// does); and the port's time-outs keep their length.
+TEST_F(ReaderTest, WritesAreNotHeldBackNorTimeOutsShortened) {
+    mxArray* id = openWith(4096, 1);
+    uint8_t bytes[64] = {};
+    mxArray* data = numeric(mxUINT8_CLASS, 64, bytes);
+    auto start = Clock::now();
+    for (int i = 0; i < 100; ++i) {
+        ThCallResult written = call("comwrite", {id, data, number(64)});
+        ASSERT_FALSE(written.failed) << written.message;
+    }
+    EXPECT_LT(secondsSince(start), 0.5) << "100 writes of 64 bytes";
+    EXPECT_EQ(farRead(*serial, 6400, 1000).size(), 6400u);
+
+    ASSERT_FALSE(call("comset", {id, port({field("ReadTimeout", 0.2)})}).failed);
+    start = Clock::now();
+    EXPECT_TRUE(read(id, 10).empty());
+    double took = secondsSince(start);
+    EXPECT_TRUE(took >= 0.2 && took < 0.6) << took;
+}
+
+// The held bytes outlive the device: served, then the port behaves as a lost one.
+TEST_F(ReaderTest, HeldBytesOutliveALostDevice) {
+    mxArray* id = openWith(4096, 0.2);
+    ASSERT_TRUE(farWrite(*serial, "abc", 3));
+    ASSERT_TRUE(held(id, 3));
+    ASSERT_TRUE(hangUp(*serial));
+#if !defined(_WIN32)
+    // Wine reads a hung-up pty as an idle one: its reader runs on.
+    EXPECT_TRUE(running(0)) << "the reader did not end with the device";
+#endif
+    EXPECT_EQ(waiting(id), 3.0);
+    ThCallResult result = call("comread", {id, number(5)}, 2);
+    EXPECT_EQ(row(result.outputs[0]), (std::vector<double>{'a', 'b', 'c'}));
+    EXPECT_EQ(mxGetScalar(result.outputs[1]), 3.0);
+    result = call("comread", {id, number(5)}, 2);
+    EXPECT_EQ(mxGetScalar(result.outputs[1]), 0.0);
+    EXPECT_FALSE(call("comclose", {id}).failed);
+    EXPECT_TRUE(running(0));
+}
+
+}  // namespace
