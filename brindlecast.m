@@ -26,17 +26,21 @@ function varargout = brindlecast(varargin)
 %     FlowControl   'none', 'hardware' (RTS/CTS) or 'software' (XON/XOFF),
 %                   in any letter case. With 'hardware' the handshake drives
 %                   RTS, and an RTS field is refused.
+%     InputBufferSize  bytes: a whole number from 4096 to 2^28 starts the
+%                   port's reader, which holds at most that many bytes
+%                   received between calls (see Reading between calls); 0,
+%                   or no field, starts none.
 %   An absent BaudRate, Parity, StopBits, DataBits or FlowControl keeps the
 %   port's current setting. A BaudRate or DataBits given as [], a cell, a
 %   struct, a function handle or an object makes the open fail with "Error
 %   Setting Comm State."; a StopBits of that kind leaves the stop bits as
-%   they were. ReadTimeout, WriteTimeout, DTR, RTS and FlowControl are
-%   checked after PortName and before any port is closed or opened: a
-%   refused value leaves an open port with the same FileID open. comopen
-%   also clears the port's abort-on-error setting, which a Windows port left
-%   with it by another program would otherwise keep, refusing every transfer
-%   after its first line error. The port is held exclusively until it is
-%   closed.
+%   they were. ReadTimeout, WriteTimeout, DTR, RTS, FlowControl and
+%   InputBufferSize are checked after PortName and before any port is
+%   closed or opened: a refused value leaves an open port with the same
+%   FileID open. comopen also clears the port's abort-on-error setting,
+%   which a Windows port left with it by another program would otherwise
+%   keep, refusing every transfer after its first line error. The port is
+%   held exclusively until it is closed.
 %
 %   BRINDLECAST('comclose', ID) closes the port with FileID ID.
 %
@@ -56,21 +60,21 @@ function varargout = brindlecast(varargin)
 %   BYTES is a 1-by-N row of doubles 0..255 and N is how many bytes arrived.
 %   COUNT 0 gives zeros(1,0). When the device read fails (for example, the
 %   other end hung up) BYTES is 0 and N is what arrived. COUNT is refused as
-%   for comwrite. Bytes comreadline read ahead come first; when they are
-%   enough the device is not asked, and they are returned even when the
-%   device read after them fails.
+%   for comwrite. Held bytes (read ahead by comreadline, or by the port's
+%   reader) come first; when they are enough the device is not asked, and
+%   they are returned even when the device read after them fails.
 %
 %   [WAITING, UNSENT] = BRINDLECAST('comcount', ID) returns the number of
 %   bytes received and not yet read and the number written and not yet sent
-%   (doubles); WAITING includes the bytes comreadline read ahead. A port
-%   whose device was lost gives those and 0. On Windows the call also
-%   acknowledges any line error of the port.
+%   (doubles); WAITING includes the held bytes. A port whose device was lost
+%   gives those and 0. On Windows the call also acknowledges any line error
+%   of the port.
 %
 %   BRINDLECAST('comflush', ID) or BRINDLECAST('comflush', ID, WHICH)
 %   discards bytes. WHICH, in any letter case: 'input' (what was received and
-%   not yet read), 'output' (what was written and not yet sent) or 'both',
-%   the default. It returns nothing; a purge that fails on an open port is
-%   not reported.
+%   not yet read, the held bytes too), 'output' (what was written and not
+%   yet sent) or 'both', the default. It returns nothing; a purge that fails
+%   on an open port is not reported.
 %
 %   BRINDLECAST('comset', ID, SETTINGS) changes the settings of an open port.
 %   SETTINGS is a struct with any of comopen's fields, read from SETTINGS(1)
@@ -81,7 +85,9 @@ function varargout = brindlecast(varargin)
 %   the port as it was. A time-out given for one direction keeps the other
 %   direction's as the port has it (none, for a Linux port never given
 %   time-outs). RTS is refused while the port would be in hardware flow
-%   control after the call. It returns nothing.
+%   control after the call. InputBufferSize 0 stops the port's reader (the
+%   held bytes stay); another size starts it, or gives it that size. It
+%   returns nothing.
 %
 %   PINS = BRINDLECAST('compins', ID) returns the input modem lines as a
 %   1-by-1 struct of logical scalars: ClearToSend, DataSetReady,
@@ -146,6 +152,27 @@ function varargout = brindlecast(varargin)
 %   whatever COMMTIMEOUTS the driver holds, perhaps set by an earlier
 %   program and often all zero, which waits for every byte.
 %
+%   Reading between calls
+%   Between two calls nothing reads the port: a device that streams faster
+%   than the script reads fills the driver's queue (about 20 KB on Linux,
+%   often 4 KB on Windows) and, without flow control, what comes after is
+%   lost. A port opened (or set) with InputBufferSize has a reader: a thread
+%   that moves what arrives into the port's held bytes, within milliseconds,
+%   while the script is busy elsewhere, until InputBufferSize bytes are
+%   held; then the driver's queue fills as without it. comread, comreadline
+%   and comcount serve and count the held bytes first; comflush 'input' and
+%   'both' drop them. A call that needs the device pauses the reader for its
+%   length and waits and reads as without one; the reader never waits
+%   inside the device, so no write waits for it. comset with
+%   InputBufferSize 0, comclose, a comopen that replaces the port and
+%   unloading stop it. When the device is lost the reader ends; the held
+%   bytes are still served. It costs a block of InputBufferSize bytes and a
+%   fraction of a percent of one core.
+%     id = brindlecast('comopen', struct('PortName', 'COM3', ...
+%                      'BaudRate', 921600, 'ReadTimeout', 0, ...
+%                      'InputBufferSize', 1e6));
+%     [bytes, n] = brindlecast('comread', id, 1e6);  % all since last time
+%
 %   Text
 %   MATLAB stores a char in 2 bytes, Octave in 1: in MATLAB
 %   BRINDLECAST('comwrite', ID, 'AB', 2) sends A and a 0 byte, in Octave A
@@ -192,6 +219,10 @@ function varargout = brindlecast(varargin)
 %                                              also with FlowControl
 %                                              'hardware'
 %     Invalid FlowControl in input to COMOPEN. another word, or not text
+%     Invalid InputBufferSize in input to COMOPEN.
+%                                              not one real numeric element,
+%                                              not whole, not 0 nor 4096 to
+%                                              2^28
 %     Cannot open com port.                    no such port, or it is in use
 %     Error Setting Comm State.                not a serial port, or the
 %                                              line settings were refused
@@ -200,6 +231,9 @@ function varargout = brindlecast(varargin)
 %     Error Setting Comm Timeouts.             the port refused the
 %                                              time-outs; it is closed again
 %     Error Creating FileID.
+%     Cannot start the port's reader.          no memory for InputBufferSize
+%                                              bytes, or no thread; the port
+%                                              is closed again
 %   QUENTAROX:brindlecast:comclose
 %     Cannot close the port.                   no open port with that FileID
 %   QUENTAROX:brindlecast:comwrite
@@ -228,9 +262,12 @@ function varargout = brindlecast(varargin)
 %     Invalid DTR in input to COMSET.
 %     Invalid RTS in input to COMSET.          also in hardware flow control
 %     Invalid FlowControl in input to COMSET.  as for comopen
+%     Invalid InputBufferSize in input to COMSET.
 %     Error Setting Comm State.                the line settings were refused
 %     Error Setting Comm Timeouts.             the port refused the time-outs
 %                                              (the port stays open)
+%     Cannot start the port's reader.          no memory or no thread (the
+%                                              other settings are applied)
 %   QUENTAROX:brindlecast:compins
 %     Invalid number of inputs to COMPINS.
 %     Cannot read the pins.                    no open port with that FileID,

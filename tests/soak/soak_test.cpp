@@ -1,12 +1,14 @@
 // Soak run: many open, write, read and close cycles over several
-// pseudo-terminal pairs, then many unloads with ports open. The process's
-// descriptors and the test host's memory must be back where they started.
+// pseudo-terminal pairs, then many unloads with ports open, each with its
+// reader running (InputBufferSize). The process's descriptors and threads and
+// the test host's memory must be back where they started.
 //
 //   soak_test [cycles [reloads]]     (100000 and 1000 by default)
 #include "descriptor_count.h"
 #include "pty_pair.h"
 #include "test_host.h"
 
+#include <dirent.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -29,7 +31,8 @@ struct Soak {
     std::string folder;
     PtyPair pairs[kLines];
     mxArray* descriptions[kLines] = {};
-    mxArray* modes[4] = {};  // comopen, comclose, comwrite, comread
+    mxArray* readerDescriptions[kLines] = {};  // the same, with InputBufferSize
+    mxArray* modes[4] = {};                    // comopen, comclose, comwrite, comread
     long failures = 0;
 };
 
@@ -45,8 +48,18 @@ ThCallResult call(Soak& soak, int nlhs, std::vector<const mxArray*> inputs) {
     return thCall(soak.module, nlhs, inputs);
 }
 
-double openPort(Soak& soak, int line) {
-    ThCallResult result = call(soak, 1, {soak.modes[0], soak.descriptions[line]});
+int countThreads() {
+    int count = 0;
+    if (DIR* tasks = opendir("/proc/self/task")) {
+        while (dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
+        closedir(tasks);
+    }
+    return count;
+}
+
+double openPort(Soak& soak, int line, bool withReader = false) {
+    mxArray* description = (withReader ? soak.readerDescriptions : soak.descriptions)[line];
+    ThCallResult result = call(soak, 1, {soak.modes[0], description});
     double id = result.failed ? -1 : mxGetScalar(result.outputs[0]);
     if (result.failed) report(soak, "comopen: " + describeFailure(result));
     thReleaseOutputs(result);
@@ -113,6 +126,13 @@ bool setUp(Soak& soak) {
         thSetField(description, 0, "BaudRate", thCreateDouble(kRates[line]));
         thSetField(description, 0, "Parity", thCreateString(line % 2 ? "even" : "none"));
         soak.descriptions[line] = description;
+        mxArray* withReader =
+            thCreateStruct(1, 1, {"PortName", "BaudRate", "ReadTimeout", "InputBufferSize"});
+        thSetField(withReader, 0, "PortName", thCreateString(link));
+        thSetField(withReader, 0, "BaudRate", thCreateDouble(kRates[line]));
+        thSetField(withReader, 0, "ReadTimeout", thCreateDouble(line % 2 ? 0 : 0.1));
+        thSetField(withReader, 0, "InputBufferSize", thCreateDouble(4096 << line));
+        soak.readerDescriptions[line] = withReader;
     }
     soak.module = thLoadModule(BRINDLECAST_MODULE_PATH);
     if (soak.module == nullptr) std::fprintf(stderr, "soak: %s\n", thLastLoadError().c_str());
@@ -123,6 +143,7 @@ void tearDown(Soak& soak) {
     if (soak.module != nullptr) thUnloadModule(soak.module);
     for (int line = 0; line < kLines; ++line) {
         thDestroyArray(soak.descriptions[line]);
+        thDestroyArray(soak.readerDescriptions[line]);
         closePtyPair(&soak.pairs[line]);
         unlink((soak.folder + "/line" + std::to_string(line)).c_str());
     }
@@ -145,6 +166,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     int startDescriptors = countOpenDescriptors();
+    int startThreads = countThreads();
     size_t startBlocks = thLiveBlocks();
     size_t startArrays = thLiveArrays();
 
@@ -162,13 +184,17 @@ int main(int argc, char** argv) {
     start = std::chrono::steady_clock::now();
     for (long i = 0; i < reloads; ++i) {
         int closedDescriptors = countOpenDescriptors();
-        for (int line = 0; line < kLines; ++line) openPort(soak, line);
+        for (int line = 0; line < kLines; ++line) {
+            openPort(soak, line, true);
+            // Bytes for the readers to hold as the module goes.
+            writeAll(soak.pairs[line].master, "0123456789", 10);
+        }
         thClearWarnings();
         thUnloadModule(soak.module);
         ThUnloadReport unloaded = thLastUnloadReport();
         if (!unloaded.exitHookRan || unloaded.failed || unloaded.stillLoaded ||
             thWarnings().size() != 1 || thLiveBlocks() != startBlocks ||
-            countOpenDescriptors() != closedDescriptors) {
+            countOpenDescriptors() != closedDescriptors || countThreads() != startThreads) {
             report(soak, "unload " + std::to_string(i) + " left the ports or the host unclean");
         }
         soak.module = thLoadModule(BRINDLECAST_MODULE_PATH);
@@ -184,11 +210,16 @@ int main(int argc, char** argv) {
     size_t endArrays = thLiveArrays();
     std::printf("soak: %ld open/write/read/close cycles over %d lines in %.1f s\n", cycles, kLines,
                 cycleSeconds);
-    std::printf("soak: %ld unloads with %d ports open in %.1f s\n", reloads, kLines, reloadSeconds);
-    std::printf("soak: descriptors %d -> %d, live host blocks %zu -> %zu, live arrays %zu -> %zu\n",
-                startDescriptors, endDescriptors, startBlocks, endBlocks, startArrays, endArrays);
-    if (endDescriptors != startDescriptors || endBlocks != startBlocks ||
-        endArrays != startArrays) {
+    std::printf("soak: %ld unloads with %d ports open, readers running, in %.1f s\n", reloads,
+                kLines, reloadSeconds);
+    int endThreads = countThreads();
+    std::printf(
+        "soak: descriptors %d -> %d, threads %d -> %d, live host blocks %zu -> %zu, live "
+        "arrays %zu -> %zu\n",
+        startDescriptors, endDescriptors, startThreads, endThreads, startBlocks, endBlocks,
+        startArrays, endArrays);
+    if (endDescriptors != startDescriptors || endThreads != startThreads ||
+        endBlocks != startBlocks || endArrays != startArrays) {
         report(soak, "the counts are not back where they started");
     }
     tearDown(soak);
