@@ -2,8 +2,9 @@
 #include "port_fixture.h"
 
 #if defined(_WIN32)
-#include <tlhelp32.h>
 #include <windows.h>
+// After windows.h, whose types it uses.
+#include <tlhelp32.h>
 #else
 #include <dirent.h>
 #include <sys/ioctl.h>
