@@ -57,6 +57,12 @@ int countThreads() {
     return count;
 }
 
+// A joined thread leaves /proc a moment after the join returns: up to 100 ms.
+bool threadsBackTo(int count) {
+    for (int attempt = 0; attempt < 100 && countThreads() != count; ++attempt) usleep(1000);
+    return countThreads() == count;
+}
+
 double openPort(Soak& soak, int line, bool withReader = false) {
     mxArray* description = (withReader ? soak.readerDescriptions : soak.descriptions)[line];
     ThCallResult result = call(soak, 1, {soak.modes[0], description});
@@ -194,7 +200,7 @@ int main(int argc, char** argv) {
         ThUnloadReport unloaded = thLastUnloadReport();
         if (!unloaded.exitHookRan || unloaded.failed || unloaded.stillLoaded ||
             thWarnings().size() != 1 || thLiveBlocks() != startBlocks ||
-            countOpenDescriptors() != closedDescriptors || countThreads() != startThreads) {
+            countOpenDescriptors() != closedDescriptors || !threadsBackTo(startThreads)) {
             report(soak, "unload " + std::to_string(i) + " left the ports or the host unclean");
         }
         soak.module = thLoadModule(BRINDLECAST_MODULE_PATH);
