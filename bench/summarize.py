@@ -1,6 +1,6 @@
 """Prints the benchmark's tables from the lines the runners wrote.
 
-    python3 summarize.py RESULTS [TIMEOUTS]
+    python3 summarize.py RESULTS [TIMEOUTS [READER]]
 
 RESULTS has one line per measurement, either "REP IMPL METRIC VALUE" or, for
 the Octave implementations' batches and bulk rounds, "REP IMPL METRIC ROUND
@@ -17,6 +17,10 @@ TIMEOUTS, if given, has a line "TIMEOUT ELAPSED" (seconds) per read on a
 silent line; each time-out's reads are judged on how far past it they
 returned (the time-out rounded up to whole milliseconds, as the module
 waits).
+
+READER, if given, has bench_reader.m's lines: the streams with and without
+InputBufferSize, the idle CPU, and 1-byte reads of held bytes against the
+floor (each figure the fastest batch, as above).
 """
 import math
 import statistics
@@ -115,6 +119,49 @@ def timeouts(path):
               f"{'yes' if met else 'NO'}")
 
 
+def reader(path):
+    """The port's reader: bytes lost by a script that reads once a second,
+    an idle reader's CPU, and comread of held bytes against the floor."""
+    streams, cpu, batches = [], {}, defaultdict(list)
+    with open(path) as lines:
+        for line in lines:
+            fields = line.split()
+            if len(fields) == 6 and fields[0] == "stream":
+                streams.append((fields[1], *map(int, fields[2:])))
+            elif len(fields) == 3 and fields[0] == "idle_cpu":
+                cpu[fields[1]] = float(fields[2])
+            elif len(fields) == 4 and fields[1] == "read1_us":
+                batches[fields[0]].append(float(fields[3]))
+    if not (streams or cpu or batches):
+        return
+    print()
+    print("The port's reader: a far end streams 92160 bytes/s (921600 baud) for 5 s and drops"
+          " what the line does not take;")
+    print("the script reads all there is once a second")
+    print(f"{'':22}{'generated':>11}{'dropped':>10}{'received':>10}{'lost':>10}{'intact':>8}"
+          "  target (with InputBufferSize: 0 lost, intact)")
+    for label, generated, dropped, received, intact in streams:
+        lost = generated - received
+        verdict = ""
+        if label != "none":
+            verdict = "yes" if lost == 0 and intact else "NO"
+        print(f"{label:22}{generated:11d}{dropped:10d}{received:10d}{lost:10d}"
+              f"{'yes' if intact else 'no':>8}  {verdict}")
+    if "reader" in cpu and "none" in cpu:
+        cost = cpu["reader"] - cpu["none"]
+        print(f"idle reader: {cost:.3f} % of one core (the process over 5 s of pause: "
+              f"{cpu['reader']:.3f} % with it, {cpu['none']:.3f} % without)  target < 1  "
+              f"{'yes' if cost < 1 else 'NO'}")
+    best = {impl: min(times) for impl, times in batches.items()}
+    if "brindlecast_held" in best and "floor" in best:
+        ratio = best["brindlecast_held"] / best["floor"]
+        device = f", brindlecast from the device {best['brindlecast']:.2f} us" \
+            if "brindlecast" in best else ""
+        print(f"1-byte comread of a held byte {best['brindlecast_held']:.2f} us, floor "
+              f"{best['floor']:.2f} us{device} (fastest of {len(batches['floor'])} batches); "
+              f"held / floor {ratio:.2f}  target <= 1.10  {'yes' if ratio <= 1.1 else 'NO'}")
+
+
 def main():
     figure = defaultdict(dict)  # (impl, metric) -> {rep: value}
     rounds = defaultdict(dict)  # (impl, metric, rep) -> {round: value}
@@ -129,6 +176,10 @@ def main():
         best = max if metric.endswith("MBps") else min
         figure[(impl, metric)][rep] = best(values.values())
     reps = sorted({rep for values in figure.values() for rep in values})
+    if not reps:
+        if len(sys.argv) > 3:
+            reader(sys.argv[3])
+        return
 
     print(f"Medians over {len(reps)} repetitions, a fresh socat pair each (MB = 10^6 bytes)")
     print(f"{'':44}" + "".join(f"{label:>23}" for _, label in METRICS))
@@ -160,6 +211,8 @@ def main():
 
     if len(sys.argv) > 2:
         timeouts(sys.argv[2])
+    if len(sys.argv) > 3:
+        reader(sys.argv[3])
 
 
 if __name__ == "__main__":

@@ -136,6 +136,10 @@ BOOL readWithTimeouts(int fd, unsigned char* bytes, DWORD count, DWORD* received
         }
         if (done < 0 && errno == EINTR) continue;
         if (done < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return FALSE;
+        // Nothing waiting on a line that is up (a hung-up one reads 0): at
+        // once is now, without the poll (a reader polling an idle port pays
+        // for every call).
+        if (immediate && done < 0) return TRUE;
         // Nothing waiting. With VMIN and VTIME both 0 a tty says so with a
         // read of 0 rather than EAGAIN; so does a line that hung up, which
         // only poll tells apart.
