@@ -4,6 +4,7 @@ function bench_reader (far_end, report, streams, held, floor, rounds, batch)
   ##   stream LABEL GENERATED DROPPED RECEIVED INTACT
   ##   idle_cpu LABEL PERCENT
   ##   IMPL read1_us ROUND X
+  ##   timeout TIMEOUT ELAPSED
   ##
   ## stream: for each pair of STREAMS (cell of {a, b}, the first without a
   ## reader, the second with InputBufferSize 1e6) the program FAR_END streams
@@ -22,6 +23,9 @@ function bench_reader (far_end, report, streams, held, floor, rounds, batch)
   ## a random order: "brindlecast_held" reads bytes its reader holds (fed into
   ## HELD{1}, read from HELD{2}); "floor" (floor_mex) and "brindlecast" (no
   ## reader) read bytes waiting in the device of FLOOR{2}, fed into FLOOR{1}.
+  ##
+  ## timeout: 20 comreads of 1 byte on the silent HELD{2}, its reader running,
+  ## with ReadTimeout 0.05 s, timed by the monotonic clock (seconds).
   line = struct ("BaudRate", 921600, "Parity", "none", "StopBits", 1, "DataBits", 8,
                  "ReadTimeout", 0);
   labels = {"none", "InputBufferSize_1e6"};
@@ -92,6 +96,12 @@ function bench_reader (far_end, report, streams, held, floor, rounds, batch)
       endif
       printf ("%s read1_us %d %.4f\n", name, r, t / batch * 1e6);
     endfor
+  endfor
+  brindlecast ("comset", h, struct ("ReadTimeout", 0.05));
+  for k = 1:20
+    t0 = bench_fd ("now");
+    [bytes, n] = brindlecast ("comread", h, 1);
+    printf ("timeout 0.05 %.6f\n", bench_fd ("now") - t0);
   endfor
   brindlecast ("comclose", h);
   brindlecast ("comclose", plain);

@@ -122,7 +122,7 @@ def timeouts(path):
 def reader(path):
     """The port's reader: bytes lost by a script that reads once a second,
     an idle reader's CPU, and comread of held bytes against the floor."""
-    streams, cpu, batches = [], {}, defaultdict(list)
+    streams, cpu, batches, waits = [], {}, defaultdict(list), []
     with open(path) as lines:
         for line in lines:
             fields = line.split()
@@ -132,6 +132,8 @@ def reader(path):
                 cpu[fields[1]] = float(fields[2])
             elif len(fields) == 4 and fields[1] == "read1_us":
                 batches[fields[0]].append(float(fields[3]))
+            elif len(fields) == 3 and fields[0] == "timeout":
+                waits.append((float(fields[1]), float(fields[2])))
     if not (streams or cpu or batches):
         return
     print()
@@ -160,6 +162,14 @@ def reader(path):
         print(f"1-byte comread of a held byte {best['brindlecast_held']:.2f} us, floor "
               f"{best['floor']:.2f} us{device} (fastest of {len(batches['floor'])} batches); "
               f"held / floor {ratio:.2f}  target <= 1.10  {'yes' if ratio <= 1.1 else 'NO'}")
+    if waits:
+        over = [(elapsed - math.ceil(timeout * 1000 - 1e-9) / 1000) * 1000
+                for timeout, elapsed in waits]
+        early = sum(1 for o in over if o < 0)
+        middle = statistics.median(over)
+        print(f"comread with ReadTimeout {waits[0][0]:g} s beside the reader: {len(over)} reads,"
+              f" {early} early, median overshoot {middle:.3f} ms, largest {max(over):.3f} ms"
+              f"  target (never early, median < 0.5)  {'yes' if early == 0 and middle < 0.5 else 'NO'}")
 
 
 def main():
