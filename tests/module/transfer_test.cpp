@@ -224,6 +224,55 @@ TEST_F(TransferTest, ARefusedReadAsksTheDeviceForNothing) {
     EXPECT_EQ(row(result.outputs[0]), std::vector<double>{'k'}) << "a refused read took the byte";
 }
 
+// Ctrl-C ends every wait within 100 ms of its raising: the call returns, the
+// host drops its outputs, and the bytes that had arrived come back from the
+// next read. A break is cleared and the port keeps working.
+TEST_F(TransferTest, CtrlCEndsEveryWaitAndKeepsWhatArrived) {
+    std::vector<uint8_t> big(1 << 20, 0x55);
+    mxArray* data = numeric(mxUINT8_CLASS, big.size(), big.data());
+    struct {
+        const char* timeoutField;  // opened with it Inf, or (null) with no time-outs
+        const char* mode;
+        std::vector<const mxArray*> arguments;
+        std::string kept;  // what the next read returns
+    } cases[] = {
+        {"ReadTimeout", "comread", {number(10)}, "ab"},
+        {nullptr, "comread", {number(10)}, "ab"},
+        {"ReadTimeout", "comreadline", {number(10)}, "ab"},
+        {nullptr, "comwrite", {data, number(big.size())}, ""},
+        {nullptr, "combreak", {number(10)}, ""},
+    };
+    for (const auto& c : cases) {
+        TestLine& lineOfCase = line(std::string("ctrlc") + c.mode + (c.timeoutField ? "i" : ""));
+        id =
+            number(c.timeoutField
+                       ? open({field("PortName", lineOfCase.port), field(c.timeoutField, INFINITY)})
+                       : open(lineOfCase));
+        if (!c.kept.empty()) {
+            ASSERT_TRUE(farWrite(lineOfCase, c.kept.data(), c.kept.size()));
+        }
+        std::chrono::steady_clock::time_point raised;
+        std::thread ctrlC([&raised] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            raised = std::chrono::steady_clock::now();
+            thRaiseInterrupt();
+        });
+        std::vector<const mxArray*> inputs{text(c.mode), id};
+        inputs.insert(inputs.end(), c.arguments.begin(), c.arguments.end());
+        ThCallResult result = thCall(module, 2, inputs);
+        auto ended = std::chrono::steady_clock::now();
+        ctrlC.join();
+        EXPECT_TRUE(result.interrupted && !result.failed) << c.mode << " " << result.message;
+        EXPECT_LT(std::chrono::duration<double>(ended - raised).count(), 0.1) << c.mode;
+        thReleaseOutputs(result);
+        ASSERT_FALSE(call("comset", {id, port({field("ReadTimeout", 0)})}).failed);
+        ThCallResult next = call("comread", {id, number(10)}, 2);
+        ASSERT_FALSE(next.failed || next.interrupted) << c.mode;
+        EXPECT_EQ(row(next.outputs[0]), std::vector<double>(c.kept.begin(), c.kept.end()))
+            << c.mode;
+    }
+}
+
 // Without a read time-out a read waits until every byte asked for has
 // arrived. Windows ports start with all COMMTIMEOUTS zero, which means just
 // that, and the module never sets them.
