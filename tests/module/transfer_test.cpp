@@ -387,10 +387,10 @@ TEST_F(TransferTest, ATimedReadOfAHungUpLineEnds) {
     EXPECT_LT(elapsed, 3.0);
 }
 
-// comreadline without ReadTimeout, then with 0.25 s; a 200-byte line that is
-// waiting takes at most 3 reads. A line comes as soon as it is there, also under Wine, where
-// kernel32's "return as soon as any byte arrives" time-outs ({MAXDWORD, MAXDWORD, c}) wait the
-// whole c on a pty-backed COM port: the module waits for one byte instead.
+// comreadline without ReadTimeout, then with 0.25 s, then 0.6 s given by comset; a 200-byte line
+// that is waiting takes at most 3 reads. A line comes as soon as it is there, also under Wine,
+// where kernel32's "return as soon as any byte arrives" time-outs ({MAXDWORD, MAXDWORD, c}) wait
+// the whole c on a pty-backed COM port: the module waits for one byte instead.
 TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
     double timeout = 0;
     auto bytes = [](const std::string& text) {
