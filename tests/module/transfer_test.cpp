@@ -6,6 +6,7 @@
 #endif
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -434,10 +435,10 @@ TEST_F(TransferTest, ATimedReadOfAHungUpLineEnds) {
     EXPECT_LT(elapsed, 3.0);
 }
 
-// comreadline without ReadTimeout, then with 0.25 s; a 200-byte line that is
-// waiting takes at most 3 reads. A line comes as soon as it is there, also under Wine, where
-// kernel32's "return as soon as any byte arrives" time-outs ({MAXDWORD, MAXDWORD, c}) wait the
-// whole c on a pty-backed COM port: the module waits for one byte instead.
+// comreadline without ReadTimeout, then with 0.25 s, then 0.6 s given by comset; a 200-byte line
+// that is waiting takes at most 3 reads. A line comes as soon as it is there, also under Wine,
+// where kernel32's "return as soon as any byte arrives" time-outs ({MAXDWORD, MAXDWORD, c}) wait
+// the whole c on a pty-backed COM port: the module waits for one byte instead.
 TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
     double timeout = 0;
     auto bytes = [](const std::string& text) {
@@ -474,8 +475,8 @@ TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
             EXPECT_EQ(mxGetScalar(call("comcount", {id}).outputs[0]), left) << line;
         }
     };
-    std::thread later = sendLater({"ab", "cd", "e\nz"});
-    expectLine("abcde\n", -1);
+    std::thread later = sendLater({"ab", "cd", "e\r", "\nz"});  // CR and LF in two reads
+    expectLine("abcde\r\n", -1, 8, "\r\n");
     later.join();
     id = number(open({field("PortName", serial->port), field("ReadTimeout", timeout = 0.25)}));
     EXPECT_EQ(thLiveBlocks(), 1u) << "a reopen keeps what was read ahead";
@@ -483,9 +484,15 @@ TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
     expectLine("", -1);  // bound from the call's start
     later.join();
     ASSERT_FALSE(call("comflush", {id, text("input")}).failed);
-    send("one\ntwo\n", 8);
-    expectLine("one\n", 4);
-    expectLine("two\n", 0);
+    // Its waits were its own: a silent comread waits the port's whole time.
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(row(call("comread", {id, number(1)}).outputs[0]).empty());
+    EXPECT_GE(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+              0.24);
+    send("one\ntw", 6);
+    expectLine("one\n", 2, 8);  // "tw" held in a block of 8 bytes,
+    send("o\n", 4);
+    expectLine("two\n", 0);  // and kept when it grows
     send("a\rb\r\nc\r\nabcdefg\r\n", 17);
     expectLine("a\rb\r\n", 12, 64, "\r\n");
     expectLine("c\r\n", 9, 64, "\r\n");
@@ -493,6 +500,12 @@ TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
     expectLine("efg\r", 1, 4, "\r\n");  // the LF would end past maxcount
     expectLine("\n", 0);
     send("hal", 3);
+#if !defined(_WIN32)
+    // Two bytes, then the device fails: they are kept, as at a time-out.
+    spyFailReadsAfter(moduleDescriptor(*serial), 2, EIO);
+    EXPECT_TRUE(row(call("comreadline", {id, number(64)}).outputs[0]).empty());
+    spyReadReset();
+#endif
     expectLine("", 3);
     send("f\n", 5);
     expectLine("half\n", 0);
@@ -513,8 +526,14 @@ TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
     EXPECT_EQ(row(call("comread", {id, number(9)}).outputs[0]), bytes("ee\nxyz"));
     send("four\nfive\n", 10);
     expectLine("four\n", 5);
+    send("six\nseven\n", 15);  // held first, then from the device what the count leaves
+    EXPECT_EQ(row(call("comread", {id, number(8)}).outputs[0]), bytes("five\nsix"));
+    expectLine("\n", 6);
     ASSERT_FALSE(call("comflush", {id, text("input")}).failed);
-    expectLine("", 0);
+    send("wxyz", 4);
+    expectLine("wxyz", 0, 4);  // exactly maxcount, nothing behind: at once
+    ASSERT_FALSE(call("comset", {id, port({field("ReadTimeout", timeout = 0.6)})}).failed);
+    expectLine("", 0);  // the new time-out, not the one read before
 }
 
 }  // namespace
