@@ -55,7 +55,9 @@ BOOL readPort(PortEntry* port, unsigned char* buffer, DWORD count, DWORD* receiv
         int64_t until = end;
         if (interval != 0 && byteCame && lastByte + intervalMicroseconds < until)
             until = lastByte + intervalMicroseconds;
-        const int64_t sliceStart = monotonicMicroseconds();
+        // The clock is read only when something is timed.
+        const int64_t sliceStart =
+            until != INT64_MAX || interval != 0 ? monotonicMicroseconds() : 0;
         DWORD milliseconds = kSliceMilliseconds;
         if (until != INT64_MAX) milliseconds = nextSliceMilliseconds(until - sliceStart);
         if (!holdDeviceTimeouts(port, readSlice(port, milliseconds, interval))) return FALSE;
@@ -65,15 +67,15 @@ BOOL readPort(PortEntry* port, unsigned char* buffer, DWORD count, DWORD* receiv
         if (!read) return FALSE;
         if (*received == count) return TRUE;
         if (hostInterruptPending()) return TRUE;
-        const int64_t now = monotonicMicroseconds();
         if (interval != 0 && got > 0) {
+            const int64_t now = monotonicMicroseconds();
             if (now < sliceStart + int64_t(milliseconds) * 1000 - kEarlyMicroseconds) return TRUE;
             // Bytes kept coming until the slice ended: the last one came by now.
             byteCame = true;
             lastByte = now;
             until = end;
         }
-        if (until != INT64_MAX && now >= until) return TRUE;
+        if (until != INT64_MAX && monotonicMicroseconds() >= until) return TRUE;
     }
 }
 
