@@ -122,7 +122,7 @@ function varargout = brindlecast(varargin)
 %   BRINDLECAST('combreak', ID, SECONDS) holds the line in the break state
 %   for SECONDS (rounded up to whole milliseconds), then releases it. SECONDS
 %   is a real numeric scalar (not logical), more than 0 and at most 10: the
-%   session waits for the break and cannot interrupt it.
+%   session waits for the break, unless Ctrl-C ends it (the break cleared).
 %
 %   V = BRINDLECAST('version') returns the module's version as a char row,
 %   such as '0.2.0'.
@@ -182,10 +182,20 @@ function varargout = brindlecast(varargin)
 %   or more counts as Inf. A time-out is a real numeric array of any numeric
 %   class (not logical, sparse or complex) with exactly one element, not NaN.
 %   Giving any of the three fields sets the port's time-outs in both
-%   directions; a direction left out gets no time-out. Giving neither leaves the port's
-%   own time-outs untouched: on Linux the tty's VMIN and VTIME, on Windows
+%   directions; a direction left out gets no time-out. Giving none leaves
+%   the port's own time-outs untouched: on Linux the tty's VMIN and VTIME, on Windows
 %   whatever COMMTIMEOUTS the driver holds, perhaps set by an earlier
 %   program and often all zero, which waits for every byte.
+%
+%   Ctrl-C
+%   Ctrl-C ends any wait of comread, comreadline, comwrite, combreak and
+%   comdrain within about 0.1 s, and the script stops as it does anywhere else (try
+%   and catch do not catch it). The bytes an interrupted read had received
+%   stay with the port for the next comread or comreadline; a write has sent
+%   what it sent; a break is cleared. Time-outs a port got from another
+%   program that are not a total, an interval or "at once" (a Windows
+%   driver's "as soon as any byte is there", a Linux tty's VMIN 0 with
+%   VTIME) are left as they are, and such a wait ends only by them.
 %
 %   Text
 %   MATLAB stores a char in 2 bytes, Octave in 1: in MATLAB

@@ -120,6 +120,22 @@ def call(count, *arguments, nlhs=1):
     return op(ANY, nlhs) + bytes([count]) + b"".join(arguments)
 
 
+FIELD_NAMES = ["PortName", "BaudRate", "Parity", "StopBits", "DataBits", "portname", "PortNam",
+               "PortName ", "Timeout", "Terminator", "ReadTimeout", "WriteTimeout", "DTR", "RTS",
+               "FlowControl", "readtimeout"]
+
+
+def settings(**fields):
+    """A 1-by-1 struct of exactly these fields, in this order; each value an index into its
+    field's table (kRates, kLevels, kFlowWords, ...). The field count is the byte modulo 7."""
+    names = bytes([128 + (len(fields) - 2) % 7] + [FIELD_NAMES.index(f) for f in fields])
+    return b"\x00" + names + b"".join(bytes([0, index]) for index in fields.values())
+
+
+def set_port(ident, struct):  # comset through the mode's own kinds of arguments
+    return op(MODE_ARGS) + bytes([6, 2]) + ident + struct
+
+
 SEEDS = {
     "open_close": open_port(entry_name("p0")) + close(open_id()),
     "write_read": open_port(entry_name("p0")) + send(0, b"hello") + read(open_id(), 5)
@@ -216,6 +232,12 @@ SEEDS = {
     + send(2, b"frame") + read(open_id(), 8)
     + open_port(entry_name("p2"), timeouts=("0", "Inf", "0.5")) + send(2, b"ab")
     + read(open_id(), 5) + close(open_id()),
+    # RTS refused while hardware flow control stays on, with a new speed or alone; then
+    # accepted with the flow control turned off
+    "rts_under_hardware_flow": open_port(entry_name("p1"))
+    + set_port(open_id(), settings(FlowControl=1))
+    + set_port(open_id(), settings(BaudRate=1, RTS=1)) + set_port(open_id(), settings(RTS=0))
+    + set_port(open_id(), settings(RTS=1, FlowControl=0)) + close(open_id()),
     "closed_port": open_port(entry_name("p0")) + close(open_id())
     + write(entry_id("p0"), numeric("uint8", b"a")) + read(entry_id("p0")) + close(entry_id("p0")),
 }

@@ -103,12 +103,18 @@ TEST_F(LineControlTest, ARefusedCallLeavesThePortAsItWas) {
         {"combreak", {id, text("1")}, duration},
         {"combreak", {id, keep(thCreateNumeric(mxLOGICAL_CLASS, 1, 1, &yes))}, duration},
     };
+#if !defined(_WIN32)
+    spyIoctlReset();
+#endif
     for (const auto& c : cases) {
         std::vector<const mxArray*> inputs{text(c.mode)};
         inputs.insert(inputs.end(), c.arguments.begin(), c.arguments.end());
         EXPECT_TRUE(failedWith(thCall(module, 1, inputs),
                                std::string("QUENTAROX:brindlecast:") + c.mode, c.message.c_str()))
             << c.message;
+#if !defined(_WIN32)
+        EXPECT_EQ(spyBreakRequests(moduleDescriptor(*serial)), "") << c.message;
+#endif
         EXPECT_EQ(kept(*serial).baudRate, 9600u) << c.message;
         EXPECT_TRUE(kept(*serial).twoStopBits) << c.message;
         EXPECT_FALSE(call("comcount", {id}).failed) << c.message;
@@ -116,6 +122,9 @@ TEST_F(LineControlTest, ARefusedCallLeavesThePortAsItWas) {
     // In hardware flow control RTS is the handshake's, until the call ends it.
     ASSERT_FALSE(set({field("FlowControl", "hardware")}).failed);
     EXPECT_TRUE(failedWith(set({field("RTS", 1)}), setId, "Invalid RTS in input to COMSET."));
+    EXPECT_TRUE(failedWith(set({field("BaudRate", 19200), field("RTS", 1)}), setId,
+                           "Invalid RTS in input to COMSET."));
+    EXPECT_EQ(kept(*serial).baudRate, 9600u);
     EXPECT_TRUE(kept(*serial).rtsCts);
     EXPECT_FALSE(set({field("RTS", 1), field("FlowControl", "none")}).failed);
     EXPECT_FALSE(kept(*serial).rtsCts);
