@@ -3,6 +3,7 @@
 #if !defined(_WIN32)
 
 #include "device/posix_handle.h"
+#include "device/posix_line_errors.h"
 #include "device/posix_port_name.h"
 #include "device/posix_timeouts.h"
 #include "device/serial_device.h"
@@ -58,6 +59,9 @@ HANDLE CreateFileA(LPCSTR path, DWORD, DWORD, LPVOID, DWORD disposition, DWORD, 
     if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return failOpen(fd);
     // The number may have been closed without CloseHandle.
     forgetTimeouts(fd);
+    // Errors from before the open are not the port's.
+    forgetLineErrorCounts(fd);
+    startLineErrorCounts(fd);
     return handleFromDescriptor(fd);
 }
 
@@ -71,6 +75,7 @@ BOOL CloseHandle(HANDLE device) {
     // port. The lock goes with the descriptor.
     ioctl(fd, TIOCNXCL);
     forgetTimeouts(fd);
+    forgetLineErrorCounts(fd);
     // On Linux the descriptor is gone even when close reports EINTR.
     if (close(fd) != 0 && errno != EINTR) return FALSE;
     return TRUE;

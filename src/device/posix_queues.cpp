@@ -1,7 +1,9 @@
-// ClearCommError and PurgeComm: the port's input and output queues.
+// ClearCommError, PurgeComm and DrainTransmitter: the port's input and
+// output queues.
 #if !defined(_WIN32)
 
 #include "device/posix_handle.h"
+#include "device/posix_line_errors.h"
 #include "device/serial_device.h"
 
 #include <sys/ioctl.h>
@@ -24,7 +26,9 @@ BOOL ClearCommError(HANDLE device, LPDWORD errors, LPCOMSTAT status) {
     int waiting = 0;
     int unsent = 0;
     if (ioctl(fd, TIOCINQ, &waiting) != 0 || ioctl(fd, TIOCOUTQ, &unsent) != 0) return FALSE;
-    if (errors != nullptr) *errors = 0;
+    // Looked at only by a call that succeeds, so that no error goes unreported.
+    DWORD flags = newLineErrors(fd);
+    if (errors != nullptr) *errors = flags;
     if (status != nullptr) {
         std::memset(status, 0, sizeof *status);
         status->cbInQue = waiting > 0 ? static_cast<DWORD>(waiting) : 0;
@@ -51,6 +55,17 @@ BOOL PurgeComm(HANDLE device, DWORD flags) {
     if (!input && !output) return isatty(fd) ? TRUE : FALSE;
     int queue = input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH);
     return tcflush(fd, queue) == 0 ? TRUE : FALSE;
+}
+
+// The tty's own buffer is empty by now (TIOCOUTQ read 0): tcdrain waits only
+// for the UART, and the kernel bounds that wait by the characters its FIFO holds.
+BOOL DrainTransmitter(HANDLE device) {
+    int fd = descriptorForCall(device, true);
+    if (fd < 0) return FALSE;
+    while (tcdrain(fd) != 0) {
+        if (errno != EINTR) return FALSE;
+    }
+    return TRUE;
 }
 
 #endif

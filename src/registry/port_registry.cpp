@@ -2,7 +2,8 @@
 
 #include "host/mex_api.h"
 
-PortRegistry portRegistry = {{-1, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, false, {}, {}}};
+PortRegistry portRegistry = {
+    {-1, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, false, {}, {}, 0, {}}};
 
 void resetPortRegistry() {
     portRegistry.anchor.id = -1;
@@ -31,6 +32,8 @@ int32_t registerPort(int32_t id, HANDLE handle) {
     entry->timeoutsRead = false;
     entry->timeouts = COMMTIMEOUTS{};
     entry->deviceTimeouts = COMMTIMEOUTS{};
+    entry->readInterval = 0;
+    entry->lineErrors = LineErrorCounts{};
     portRegistry.anchor.next = entry;
     if (entry->next != nullptr) entry->next->prev = entry;
     return entry->id;

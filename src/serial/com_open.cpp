@@ -17,9 +17,13 @@ const char* const openErrorId = "QUENTAROX:brindlecast:comopen";
 const char* const devicePathPrefix = "\\\\.\\";
 
 const PortOptionRules openRules = {
-    "Invalid ReadTimeout in input to COMOPEN.", "Invalid WriteTimeout in input to COMOPEN.",
-    "Invalid DTR in input to COMOPEN.",         "Invalid RTS in input to COMOPEN.",
-    "Invalid FlowControl in input to COMOPEN.", true,
+    "Invalid ReadTimeout in input to COMOPEN.",
+    "Invalid WriteTimeout in input to COMOPEN.",
+    "Invalid ReadIntervalTimeout in input to COMOPEN.",
+    "Invalid DTR in input to COMOPEN.",
+    "Invalid RTS in input to COMOPEN.",
+    "Invalid FlowControl in input to COMOPEN.",
+    true,
 };
 
 // A text made from a text field of element 0, or nullptr when the field is
@@ -115,7 +119,8 @@ void handleComOpen(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         unlinkPort(registeredId);
         mexErrMsgIdAndTxt(openErrorId, "Error Creating FileID.");
     }
-    if (options.setsTimeouts) recordPortTimeouts(findPort(id), options.timeouts);
+    if (options.setsTimeouts)
+        recordPortTimeouts(findPort(id), options.timeouts, options.readInterval);
 
     plhs[0] = mxCreateDoubleScalar(id);
 }

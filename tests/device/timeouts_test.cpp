@@ -58,6 +58,8 @@ TEST_F(TimeoutsOnPty, ReadsEndAsTheirTimeoutsSay) {
         {{MAXDWORD, MAXDWORD, 200, 0, 0}, "", 10, 200, 1500},  // first bytes, or the constant
         {{MAXDWORD, MAXDWORD, 200, 0, 0}, "abc", 10, 0, 100},
         {{0, 0, 200, 0, 0}, "abc", 10, 200, 1500, true},
+        {{30, 0, 1000, 0, 0}, "abc", 10, 30, 300},  // the interval after the last byte
+        {{30, 0, 200, 0, 0}, "", 10, 200, 1500},    // not before the first
     };
     struct sigaction tick = {};
     tick.sa_handler = [](int) {};

@@ -81,6 +81,9 @@ TEST_F(LineControlTest, ARefusedCallLeavesThePortAsItWas) {
         {"comset", {id, keep(thCreateStruct(0, 1, {"BaudRate"}))}, invalid("settings")},
         {"comset", {id, port({field("ReadTimeout", -1)})}, invalid("ReadTimeout")},
         {"comset",
+         {id, port({field("ReadTimeout", 1), field("ReadIntervalTimeout", NAN)})},
+         invalid("ReadIntervalTimeout")},
+        {"comset",
          {id, port({field("StopBits", 1), field("WriteTimeout", 0)})},
          invalid("WriteTimeout")},
         {"comset", {id, port({field("BaudRate", 300), field("DTR", NAN)})}, invalid("DTR")},
@@ -173,6 +176,11 @@ TEST_F(LineControlTest, ComBreakHoldsItsTimeThenClearsAndALostPortGetsEachModesE
     EXPECT_TRUE(failedWith(set({field("BaudRate", 19200)}), setId, "Error Setting Comm State."));
     EXPECT_TRUE(failedWith(call("compins", {id}), pinsId, "Cannot read the pins."));
     EXPECT_TRUE(failedWith(call("combreak", {id, number(0.01)}), breakId, "Cannot send a break."));
+    EXPECT_EQ(mxGetScalar(call("comdrain", {id}).outputs[0]), 0.0);  // as comcount's unsent
+#if !defined(_WIN32)  // Wine's ClearCommError still answers for the hung-up pty
+    EXPECT_TRUE(failedWith(call("comerrors", {id}), "QUENTAROX:brindlecast:comerrors",
+                           "Cannot read the line errors."));
+#endif
     EXPECT_FALSE(call("comclose", {id}).failed);
     EXPECT_EQ(thLiveBlocks(), 0u);
 }

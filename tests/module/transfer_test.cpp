@@ -198,7 +198,16 @@ TEST_F(TransferTest, ARefusedReadAsksTheDeviceForNothing) {
         {{id, number(-INFINITY)}, 0, "Invalid count to COMREAD."},
         {{id, number(1)}, 2, "Memory allocation failed."},
         {{id}, 0, "Invalid number of inputs to COMREAD."},
-        {{id, number(1), number(1)}, 0, "Invalid number of inputs to COMREAD."},
+        {{id, number(1), text("uint8"), id}, 0, "Invalid number of inputs to COMREAD."},
+        // A typed read: the port, the count's sign, the class, then whether its bytes fit.
+        {{closed, number(-1), number(1)}, 0, "Cannot read the port."},
+        {{id, number(-1), number(1)}, 0, "Invalid count to COMREAD."},
+        {{id, number(536870912), text("UINT16")}, 0, "Invalid data type to COMREAD."},
+        {{id, number(1), text("int64")}, 0, "Invalid data type to COMREAD."},
+        {{id, number(1), string("char")}, 0, "Invalid data type to COMREAD."},
+        {{id, number(1), number(1)}, 0, "Invalid data type to COMREAD."},
+        {{id, number(536870912), text("double")}, 0, "Invalid count to COMREAD."},
+        {{id, number(1), string("uint16")}, 3, "Memory allocation failed."},  // the part's room
         {{id, number(1), text("\n"), id},
          0,
          "Invalid number of inputs to COMREADLINE.",
@@ -223,6 +232,89 @@ TEST_F(TransferTest, ARefusedReadAsksTheDeviceForNothing) {
     }
     ThCallResult result = call("comread", {id, number(1)}, 2);
     EXPECT_EQ(row(result.outputs[0]), std::vector<double>{'k'}) << "a refused read took the byte";
+}
+
+// Each class as comwrite sends it; a part element at the time-out is kept
+// and comes back whole with the next bytes.
+TEST_F(TransferTest, TypedReadsGiveWholeElementsAndKeepAPart) {
+    struct {
+        const char* name;
+        mxClassID classId;
+        std::vector<uint8_t> bytes;  // two elements
+    } cases[] = {
+        {"double", mxDOUBLE_CLASS, memory(std::vector<double>{1.5, -1e300})},
+        {"single", mxSINGLE_CLASS, memory(std::vector<float>{1.5f, -2.25f})},
+        {"int8", mxINT8_CLASS, {0x80, 0x7f}},
+        {"uint8", mxUINT8_CLASS, {0, 255}},
+        {"int16", mxINT16_CLASS, memory(std::vector<int16_t>{-2, 0x1234})},
+        {"uint16", mxUINT16_CLASS, memory(std::vector<uint16_t>{0xabcd, 1})},
+        {"int32", mxINT32_CLASS, memory(std::vector<int32_t>{-5, 0x01020304})},
+        {"uint32", mxUINT32_CLASS, memory(std::vector<uint32_t>{0xdeadbeef, 7})},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(farWrite(*serial, c.bytes.data(), c.bytes.size()));
+        ThCallResult result = call("comread", {id, number(2), text(c.name)}, 2);
+        ASSERT_FALSE(result.failed) << c.name << ": " << result.message;
+        const mxArray* values = result.outputs[0];
+        ASSERT_EQ(mxGetClassID(values), c.classId) << c.name;
+        ASSERT_TRUE(thRows(values) == 1 && thCols(values) == 2) << c.name;
+        EXPECT_EQ(std::memcmp(mxGetData(values), c.bytes.data(), c.bytes.size()), 0) << c.name;
+        EXPECT_EQ(mxGetScalar(result.outputs[1]), 2.0) << c.name;
+    }
+    id = number(open({field("PortName", serial->port), field("ReadTimeout", 0.05)}));
+    ASSERT_TRUE(farWrite(*serial, "\x01\x02\x03", 3));
+    ThCallResult first = call("comread", {id, number(2), text("uint16")}, 2);
+    ASSERT_EQ(thCols(first.outputs[0]), 1u) << first.message;
+    EXPECT_EQ(mxGetScalar(first.outputs[0]), 0x0201);
+    EXPECT_EQ(mxGetScalar(first.outputs[1]), 1.0);
+    EXPECT_EQ(mxGetScalar(call("comcount", {id}).outputs[0]), 1.0) << "the part is not held";
+    ASSERT_TRUE(farWrite(*serial, "\x04", 1));
+    ThCallResult rest = call("comread", {id, number(1), text("uint16")}, 2);
+    EXPECT_EQ(mxGetScalar(rest.outputs[0]), 0x0403);
+}
+
+// Two frames 30 ms apart, with ReadIntervalTimeout 0.01, come back one a call.
+// comset with ReadTimeout alone keeps the interval, and with the interval
+// alone keeps ReadTimeout; ReadTimeout 0 stays at once.
+TEST_F(TransferTest, AnIntervalEndsAReadWhenTheLineFallsQuiet) {
+    auto timedRead = [this](double* seconds) {
+        auto start = std::chrono::steady_clock::now();
+        ThCallResult result = call("comread", {id, number(64)}, 2);
+        *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_FALSE(result.failed) << result.message;
+        std::vector<double> got = result.failed ? std::vector<double>{} : row(result.outputs[0]);
+        return std::string(got.begin(), got.end());
+    };
+    auto twoFrames = [&](const char* what) {
+        std::thread far([this] {
+            farWrite(*serial, "first", 5);
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            farWrite(*serial, "second", 6);
+        });
+        double elapsed = 0;
+        EXPECT_EQ(timedRead(&elapsed), "first") << what;
+        EXPECT_EQ(timedRead(&elapsed), "second") << what;
+        EXPECT_LT(elapsed, 0.15) << what;
+        far.join();
+    };
+    id = number(open({field("PortName", serial->port), field("ReadTimeout", 2),
+                      field("ReadIntervalTimeout", 0.01)}));
+    twoFrames("at open");
+    auto set = [this](const char* name, double seconds) {
+        ASSERT_FALSE(call("comset", {id, port({field(name, seconds)})}).failed) << name;
+    };
+    set("ReadTimeout", 0.25);
+    twoFrames("after a ReadTimeout");
+    set("ReadIntervalTimeout", 0.1);
+    double elapsed = 0;
+    EXPECT_EQ(timedRead(&elapsed), "");
+    EXPECT_TRUE(elapsed >= 0.25 && elapsed < 1.5) << elapsed;
+    set("ReadTimeout", 0);
+    ASSERT_TRUE(farWrite(*serial, "ab", 2));
+    for (int i = 0; i < 100 && mxGetScalar(call("comcount", {id}).outputs[0]) != 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(timedRead(&elapsed), "ab");
+    EXPECT_LT(elapsed, 0.09);
 }
 
 // Ctrl-C ends every wait within 100 ms of its raising: the call returns, the

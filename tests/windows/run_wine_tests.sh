@@ -22,7 +22,7 @@ build="$root/build/windows-tests"
 run="$build/wine-run"
 logs="$root/build/logs"
 jobs=${BRINDLECAST_JOBS:-2}
-line_count=40       # more than the suite takes: each test takes fresh lines
+line_count=48       # more than the suite takes: each test takes fresh lines
 first_port=103      # line i: port COM(103+3i), another name for it COM(104+3i), far end COM(105+3i)
 missing_port=255    # not mapped: Wine opens a mapped port even when its path is missing
 mkdir -p "$logs"

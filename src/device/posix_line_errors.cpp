@@ -1,0 +1,96 @@
+// The driver's error counts per descriptor, and CountsLineErrors.
+#if !defined(_WIN32)
+
+#include "device/posix_line_errors.h"
+#include "device/posix_handle.h"
+
+#include <sys/ioctl.h>
+#if defined(__linux__)
+#include <linux/serial.h>
+#endif
+
+#include <cerrno>
+
+namespace {
+
+// The counts of the five errors ClearCommError reports, in CE_* order.
+struct ErrorCounts {
+    int value[5];
+};
+const DWORD kErrorFlags[5] = {CE_RXOVER, CE_OVERRUN, CE_RXPARITY, CE_FRAME, CE_BREAK};
+
+bool readCounts(int fd, ErrorCounts* counts) {
+#if defined(__linux__) && defined(TIOCGICOUNT)
+    struct serial_icounter_struct icount = {};
+    if (ioctl(fd, TIOCGICOUNT, &icount) != 0) return false;
+    *counts = {{icount.buf_overrun, icount.overrun, icount.parity, icount.frame, icount.brk}};
+    return true;
+#else
+    (void)fd;
+    (void)counts;
+    errno = ENOTTY;
+    return false;
+#endif
+}
+
+// As the time-outs' table: a handful of ports, the host's one calling
+// thread (a reader thread of the module calls under the port's lock).
+constexpr int kMaxCountedPorts = 256;
+
+struct CountedPort {
+    bool used;
+    int fd;
+    ErrorCounts last;
+};
+
+CountedPort table[kMaxCountedPorts];
+
+CountedPort* slotOf(int fd) {
+    for (CountedPort& slot : table) {
+        if (slot.used && slot.fd == fd) return &slot;
+    }
+    return nullptr;
+}
+
+// Keeps counts as fd's last; false when the table is full.
+bool keep(int fd, const ErrorCounts& counts) {
+    CountedPort* slot = slotOf(fd);
+    for (int i = 0; slot == nullptr && i < kMaxCountedPorts; ++i) {
+        if (!table[i].used) slot = &table[i];
+    }
+    if (slot == nullptr) return false;
+    *slot = {true, fd, counts};
+    return true;
+}
+
+}  // namespace
+
+void startLineErrorCounts(int fd) {
+    ErrorCounts counts;
+    if (readCounts(fd, &counts)) keep(fd, counts);
+}
+
+DWORD newLineErrors(int fd) {
+    ErrorCounts now;
+    if (!readCounts(fd, &now)) return 0;
+    CountedPort* slot = slotOf(fd);
+    DWORD flags = 0;
+    for (int i = 0; slot != nullptr && i < 5; ++i) {
+        if (now.value[i] != slot->last.value[i]) flags |= kErrorFlags[i];
+    }
+    keep(fd, now);
+    return flags;
+}
+
+void forgetLineErrorCounts(int fd) {
+    CountedPort* slot = slotOf(fd);
+    if (slot != nullptr) slot->used = false;
+}
+
+BOOL CountsLineErrors(HANDLE device) {
+    int fd = descriptorForCall(device, true);
+    ErrorCounts counts;
+    return fd >= 0 && readCounts(fd, &counts) ? TRUE : FALSE;
+}
+
+#endif
