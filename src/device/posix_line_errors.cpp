@@ -40,6 +40,7 @@ constexpr int kMaxCountedPorts = 256;
 struct CountedPort {
     bool used;
     int fd;
+    bool counted;  // false: the driver had no counts at open (a pty, many USB adapters)
     ErrorCounts last;
 };
 
@@ -52,33 +53,36 @@ CountedPort* slotOf(int fd) {
     return nullptr;
 }
 
-// Keeps counts as fd's last; false when the table is full.
-bool keep(int fd, const ErrorCounts& counts) {
+// Keeps counts as fd's last (none: counted false); false when the table is full.
+bool keep(int fd, bool counted, const ErrorCounts& counts) {
     CountedPort* slot = slotOf(fd);
     for (int i = 0; slot == nullptr && i < kMaxCountedPorts; ++i) {
         if (!table[i].used) slot = &table[i];
     }
     if (slot == nullptr) return false;
-    *slot = {true, fd, counts};
+    *slot = {true, fd, counted, counts};
     return true;
 }
 
 }  // namespace
 
 void startLineErrorCounts(int fd) {
-    ErrorCounts counts;
-    if (readCounts(fd, &counts)) keep(fd, counts);
+    ErrorCounts counts = {};
+    keep(fd, readCounts(fd, &counts), counts);
 }
 
 DWORD newLineErrors(int fd) {
+    CountedPort* slot = slotOf(fd);
+    // A driver without counts is not asked at every look: comcount keeps the
+    // cost of its two queue ioctls.
+    if (slot != nullptr && !slot->counted) return 0;
     ErrorCounts now;
     if (!readCounts(fd, &now)) return 0;
-    CountedPort* slot = slotOf(fd);
     DWORD flags = 0;
     for (int i = 0; slot != nullptr && i < 5; ++i) {
         if (now.value[i] != slot->last.value[i]) flags |= kErrorFlags[i];
     }
-    keep(fd, now);
+    keep(fd, true, now);
     return flags;
 }
 
@@ -87,10 +91,15 @@ void forgetLineErrorCounts(int fd) {
     if (slot != nullptr) slot->used = false;
 }
 
+// Asks the driver each time; one that has counts now (none at open) is
+// counted from here on.
 BOOL CountsLineErrors(HANDLE device) {
     int fd = descriptorForCall(device, true);
     ErrorCounts counts;
-    return fd >= 0 && readCounts(fd, &counts) ? TRUE : FALSE;
+    if (fd < 0 || !readCounts(fd, &counts)) return FALSE;
+    CountedPort* slot = slotOf(fd);
+    if (slot != nullptr && !slot->counted) keep(fd, true, counts);
+    return TRUE;
 }
 
 #endif

@@ -11,8 +11,8 @@
 // at open. Nothing is kept for a driver without counts.
 void startLineErrorCounts(int fd);
 // The CE_* flags of the counts that grew since the last look (or since
-// startLineErrorCounts); 0 for a driver without counts. The first look at a
-// descriptor that had none then only takes the counts.
+// startLineErrorCounts); 0 for a driver without counts at open, which is not
+// asked again until CountsLineErrors finds it has them.
 DWORD newLineErrors(int fd);
 // Drops fd's counts, so that a descriptor number used again starts afresh.
 void forgetLineErrorCounts(int fd);

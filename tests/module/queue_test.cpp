@@ -130,7 +130,7 @@ TEST_F(QueueTest, ComErrorsCountsTheFlagsOfEveryQueueLook) {
                            "Cannot read the line errors."))
         << "a pty keeps no counts";
     spyFakeLineErrorCounts(0, 0, 0, 0, 0);
-    counts();
+    EXPECT_EQ(errors(), std::vector<double>(5, 0.0)) << "counted from the first comerrors on";
     spyFakeLineErrorCounts(2, 0, 0, 1, 0);
     counts();
     EXPECT_EQ(errors(), (std::vector<double>{1, 0, 0, 1, 0}));
