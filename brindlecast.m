@@ -21,12 +21,16 @@ function varargout = brindlecast(varargin)
 %     DataBits      5, 6, 7 or 8.
 %     ReadTimeout   seconds: 0, a positive number or Inf (see Time-outs).
 %     WriteTimeout  seconds: a positive number or Inf (see Time-outs).
+%     ReadIntervalTimeout
+%                   seconds: a positive number, or Inf for none (see
+%                   Time-outs).
 %     DTR, RTS      a real logical or numeric scalar, not NaN: nonzero raises
 %                   the line, zero lowers it. Absent: the line is lowered.
 %     FlowControl   'none', 'hardware' (RTS/CTS) or 'software' (XON/XOFF),
 %                   in any letter case. With 'hardware' the handshake drives
 %                   RTS, and an RTS field is refused.
-%     InputBufferSize  bytes: a whole number from 4096 to 2^28 starts the
+%     InputBufferSize
+%                   bytes: a whole number from 4096 to 2^28 starts the
 %                   port's reader, which holds at most that many bytes
 %                   received between calls (see Reading between calls); 0,
 %                   or no field, starts none.
@@ -34,13 +38,13 @@ function varargout = brindlecast(varargin)
 %   port's current setting. A BaudRate or DataBits given as [], a cell, a
 %   struct, a function handle or an object makes the open fail with "Error
 %   Setting Comm State."; a StopBits of that kind leaves the stop bits as
-%   they were. ReadTimeout, WriteTimeout, DTR, RTS, FlowControl and
-%   InputBufferSize are checked after PortName and before any port is
-%   closed or opened: a refused value leaves an open port with the same
-%   FileID open. comopen also clears the port's abort-on-error setting,
-%   which a Windows port left with it by another program would otherwise
-%   keep, refusing every transfer after its first line error. The port is
-%   held exclusively until it is closed.
+%   they were. ReadTimeout, WriteTimeout, ReadIntervalTimeout, DTR, RTS,
+%   FlowControl and InputBufferSize are checked after PortName and before
+%   any port is closed or opened: a refused value leaves an open port with
+%   the same FileID open. comopen also clears the port's abort-on-error
+%   setting, which a Windows port left with it by another program would
+%   otherwise keep, refusing every transfer after its first line error. The
+%   port is held exclusively until it is closed.
 %
 %   BRINDLECAST('comclose', ID) closes the port with FileID ID.
 %
@@ -64,11 +68,38 @@ function varargout = brindlecast(varargin)
 %   reader) come first; when they are enough the device is not asked, and
 %   they are returned even when the device read after them fails.
 %
+%   [VALUES, N] = BRINDLECAST('comread', ID, COUNT, CLASS) reads up to COUNT
+%   elements of CLASS: 'uint8', 'int8', 'uint16', 'int16', 'uint32',
+%   'int32', 'single' or 'double', in lower case. They are read as comwrite
+%   sends them (little-endian), COUNT times the element's size in bytes.
+%   VALUES is a 1-by-N row of that class and N the number of whole
+%   elements. A part of an element, at the time-out or when the device is
+%   lost, stays held for the next read: a sample is never split. A COUNT
+%   whose bytes exceed 2^32 - 1 is refused.
+%
 %   [WAITING, UNSENT] = BRINDLECAST('comcount', ID) returns the number of
 %   bytes received and not yet read and the number written and not yet sent
-%   (doubles); WAITING includes the held bytes. A port whose device was lost
-%   gives those and 0. On Windows the call also acknowledges any line error
-%   of the port.
+%   (doubles); WAITING includes the held bytes. A port whose device was
+%   lost gives those and 0. The line errors the call finds are counted
+%   for comerrors.
+%
+%   UNSENT = BRINDLECAST('comdrain', ID) waits until what was written has
+%   left the port (an RS-485 master waits for that before it turns the bus
+%   around) and returns the bytes still unsent: 0 when it drained. The
+%   port's WriteTimeout bounds the wait from the call's start, and Ctrl-C
+%   ends it. A pseudo-terminal always drains at once. A port whose device
+%   was lost gives what its queue last reported (0 when it could not be
+%   asked).
+%
+%   ERRORS = BRINDLECAST('comerrors', ID) returns the line errors counted
+%   since the port was opened or since the last comerrors, which starts them
+%   again from 0, as a 1-by-1 struct of doubles: Overrun (the UART lost a
+%   character), QueueOverflow (the input queue was full), Framing, Parity
+%   and Break (a break arrived). Windows reports conditions, not counts: each
+%   count is the number of the module's looks at the port's queues (those of
+%   comcount, comreadline, comdrain and comerrors) that found the condition;
+%   on Linux, the looks that found the driver's count grown. A Linux port
+%   whose driver keeps no counts, such as a pseudo-terminal, gives an error.
 %
 %   BRINDLECAST('comflush', ID) or BRINDLECAST('comflush', ID, WHICH)
 %   discards bytes. WHICH, in any letter case: 'input' (what was received and
@@ -84,10 +115,11 @@ function varargout = brindlecast(varargin)
 %   Every field is checked before anything changes, and a refused one leaves
 %   the port as it was. A time-out given for one direction keeps the other
 %   direction's as the port has it (none, for a Linux port never given
-%   time-outs). RTS is refused while the port would be in hardware flow
-%   control after the call. InputBufferSize 0 stops the port's reader (the
-%   held bytes stay); another size starts it, or gives it that size. It
-%   returns nothing.
+%   time-outs); ReadIntervalTimeout alone keeps both time-outs, and
+%   ReadTimeout alone keeps the interval. RTS is refused while the port
+%   would be in hardware flow control after the call. InputBufferSize 0
+%   stops the port's reader (the held bytes stay); another size starts it,
+%   or gives it that size. It returns nothing.
 %
 %   PINS = BRINDLECAST('compins', ID) returns the input modem lines as a
 %   1-by-1 struct of logical scalars: ClearToSend, DataSetReady,
@@ -97,7 +129,7 @@ function varargout = brindlecast(varargin)
 %   BRINDLECAST('combreak', ID, SECONDS) holds the line in the break state
 %   for SECONDS (rounded up to whole milliseconds), then releases it. SECONDS
 %   is a real numeric scalar (not logical), more than 0 and at most 10: the
-%   session waits for the break and cannot interrupt it.
+%   session waits for the break, unless Ctrl-C ends it (the break cleared).
 %
 %   V = BRINDLECAST('version') returns the module's version as a char row,
 %   such as '0.2.0'.
@@ -143,12 +175,22 @@ function varargout = brindlecast(varargin)
 %   written, or T seconds after it began with the number written by then.
 %   Inf is no time-out; 0 is refused. A time-out is not an error: the cut
 %   short call returns what it got, and N says how many bytes that is.
+%   ReadIntervalTimeout I > 0 ends a comread once it has received at least
+%   one byte and no further byte has come for I seconds: a frame with no
+%   length and no terminator (Modbus RTU's ends after 3.5 quiet characters)
+%   returns as soon as it has ended. Bytes already held count as received:
+%   the interval then runs from the call's start, or from the last byte
+%   that arrived during it. With ReadTimeout, whichever comes first ends
+%   the read; ReadTimeout 0 still returns at once. Bytes that arrived while
+%   the script was busy, waiting or held, come back together: no interval
+%   can part them. comreadline ignores the interval. Inf is no interval; 0
+%   is refused.
 %   Times are rounded up to whole milliseconds; 4294967294 ms (4294967.294 s)
 %   or more counts as Inf. A time-out is a real numeric array of any numeric
 %   class (not logical, sparse or complex) with exactly one element, not NaN.
-%   Giving either field sets the port's time-outs in both directions; the
-%   direction left out gets no time-out. Giving neither leaves the port's
-%   own time-outs untouched: on Linux the tty's VMIN and VTIME, on Windows
+%   Giving any of the three fields sets the port's time-outs in both
+%   directions; a direction left out gets no time-out. Giving none leaves
+%   the port's own time-outs untouched: on Linux the tty's VMIN and VTIME, on Windows
 %   whatever COMMTIMEOUTS the driver holds, perhaps set by an earlier
 %   program and often all zero, which waits for every byte.
 %
@@ -172,6 +214,16 @@ function varargout = brindlecast(varargin)
 %                      'BaudRate', 921600, 'ReadTimeout', 0, ...
 %                      'InputBufferSize', 1e6));
 %     [bytes, n] = brindlecast('comread', id, 1e6);  % all since last time
+%
+%   Ctrl-C
+%   Ctrl-C ends any wait of comread, comreadline, comwrite, combreak and
+%   comdrain within about 0.1 s, and the script stops as it does anywhere else (try
+%   and catch do not catch it). The bytes an interrupted read had received
+%   stay with the port for the next comread or comreadline; a write has sent
+%   what it sent; a break is cleared. Time-outs a port got from another
+%   program that are not a total, an interval or "at once" (a Windows
+%   driver's "as soon as any byte is there", a Linux tty's VMIN 0 with
+%   VTIME) are left as they are, and such a wait ends only by them.
 %
 %   Text
 %   MATLAB stores a char in 2 bytes, Octave in 1: in MATLAB
@@ -211,9 +263,10 @@ function varargout = brindlecast(varargin)
 %     Invalid PortName in input to COMOPEN.    missing, empty or not text
 %     Invalid ReadTimeout in input to COMOPEN.
 %     Invalid WriteTimeout in input to COMOPEN.
+%     Invalid ReadIntervalTimeout in input to COMOPEN.
 %                                              not one real numeric element,
-%                                              NaN, negative (WriteTimeout:
-%                                              also 0)
+%                                              NaN, negative (WriteTimeout,
+%                                              ReadIntervalTimeout: also 0)
 %     Invalid DTR in input to COMOPEN.         not one real logical or
 %     Invalid RTS in input to COMOPEN.         numeric element, or NaN; RTS
 %                                              also with FlowControl
@@ -242,9 +295,14 @@ function varargout = brindlecast(varargin)
 %     Invalid data type to COMWRITE
 %     Invalid count to COMWRITE.
 %   QUENTAROX:brindlecast:comread
-%     Invalid number of inputs to COMREAD.
+%     Invalid number of inputs to COMREAD.     anything but ID, COUNT and
+%                                              maybe CLASS
 %     Cannot read the port.                    no open port with that FileID
-%     Invalid count to COMREAD.                negative, NaN or not a number
+%     Invalid count to COMREAD.                negative, NaN or not a number;
+%                                              with CLASS also more bytes
+%                                              than 2^32 - 1 (checked last)
+%     Invalid data type to COMREAD.            CLASS is another text, or not
+%                                              text
 %     Memory allocation failed.
 %   QUENTAROX:brindlecast:comcount
 %     Invalid number of inputs to COMCOUNT.    anything but ID
@@ -259,6 +317,7 @@ function varargout = brindlecast(varargin)
 %     Invalid settings in input to COMSET.     not a struct, or no elements
 %     Invalid ReadTimeout in input to COMSET.
 %     Invalid WriteTimeout in input to COMSET.
+%     Invalid ReadIntervalTimeout in input to COMSET.
 %     Invalid DTR in input to COMSET.
 %     Invalid RTS in input to COMSET.          also in hardware flow control
 %     Invalid FlowControl in input to COMSET.  as for comopen
@@ -292,6 +351,14 @@ function varargout = brindlecast(varargin)
 %                                              complex
 %     Memory allocation failed.                no memory for the read-ahead;
 %                                              nothing was read
+%   QUENTAROX:brindlecast:comdrain
+%     Invalid number of inputs to COMDRAIN.    anything but ID
+%     Cannot drain the port.                   no open port with that FileID
+%   QUENTAROX:brindlecast:comerrors
+%     Invalid number of inputs to COMERRORS.   anything but ID
+%     Cannot read the line errors.             no open port with that FileID,
+%                                              a driver that keeps no counts,
+%                                              or a lost device
 %   without an identifier
 %     Out of memory in MEX-file
 %     Unable to find node in list
@@ -307,6 +374,16 @@ function varargout = brindlecast(varargin)
 %     [bytes, n] = brindlecast('comreadline', id, 256);   % at most 1 s
 %     reply = char(bytes)             % up to and including the LF
 %     brindlecast('comclose', id);
+%
+%   Binary example (see examples/modbus_query.m): a request, then the reply
+%   as typed values, its frame ended by 3.5 quiet characters at 19200 baud.
+%     brindlecast('comset', id, struct('ReadTimeout', 1, ...
+%                                      'ReadIntervalTimeout', 0.002));
+%     brindlecast('comwrite', id, request, numel(request));
+%     brindlecast('comdrain', id);             % all sent: turn the bus around
+%     [head, n] = brindlecast('comread', id, 3, 'uint8');
+%     [registers, n] = brindlecast('comread', id, 4, 'uint16');
+%     registers = swapbytes(registers);        % Modbus sends them big-endian
 %
 %   This file holds the help text; the compiled module (brindlecast.mex in
 %   Octave, brindlecast.mexw64 or .mexa64 in MATLAB) takes its place when

@@ -67,16 +67,24 @@ const char* readControlFields(const mxArray* description, const PortOptionRules&
                               PortOptions* options) {
     const mxArray* readField = field(description, "ReadTimeout");
     const mxArray* writeField = field(description, "WriteTimeout");
+    const mxArray* intervalField = field(description, "ReadIntervalTimeout");
     DWORD readMs = kNoTimeout;
     DWORD writeMs = kNoTimeout;
+    DWORD intervalMs = kNoTimeout;
     if (readField != nullptr && !readTimeout(readField, true, &readMs))
         return rules.invalidReadTimeout;
     if (writeField != nullptr && !readTimeout(writeField, false, &writeMs))
         return rules.invalidWriteTimeout;
+    if (intervalField != nullptr && !readTimeout(intervalField, false, &intervalMs))
+        return rules.invalidReadInterval;
     options->setsReadTimeout = readField != nullptr;
     options->setsWriteTimeout = writeField != nullptr;
-    options->setsTimeouts = readField != nullptr || writeField != nullptr;
+    options->setsReadInterval = intervalField != nullptr;
+    options->setsTimeouts =
+        readField != nullptr || writeField != nullptr || intervalField != nullptr;
+    options->readInterval = intervalMs == kNoTimeout ? 0 : intervalMs;
     options->timeouts = timeoutRecord(readMs, writeMs);
+    setReadInterval(&options->timeouts, options->readInterval);
 
     // An absent line: lowered (both DISABLE codes are 0), or as the port has it.
     const int absent = rules.lowersAbsentLines ? 0 : -1;
@@ -118,6 +126,15 @@ bool readInputBufferSize(const mxArray* value, DWORD* bytes) {
 }
 
 }  // namespace
+
+void setReadInterval(COMMTIMEOUTS* timeouts, DWORD interval) {
+    const bool atOnce = timeouts->ReadIntervalTimeout == MAXDWORD &&
+                        timeouts->ReadTotalTimeoutMultiplier == 0 &&
+                        timeouts->ReadTotalTimeoutConstant == 0;
+    if (atOnce) return;
+    if (timeouts->ReadTotalTimeoutMultiplier == MAXDWORD) timeouts->ReadTotalTimeoutMultiplier = 0;
+    timeouts->ReadIntervalTimeout = interval;
+}
 
 const char* readPortOptions(const mxArray* description, const PortOptionRules& rules,
                             PortOptions* options) {

@@ -20,9 +20,11 @@ struct PortOptions {
     int rtsControl;   // an RTS_CONTROL_* code, or -1: as the port has it
     int flowControl;  // a FlowControlChoice
     bool setsTimeouts;
-    COMMTIMEOUTS timeouts;
-    bool setsReadTimeout;   // the read fields of timeouts come from the struct
+    COMMTIMEOUTS timeouts;  // the fields given, and no time-out for those left out
+    bool setsReadTimeout;   // the read totals of timeouts come from the struct
     bool setsWriteTimeout;  // likewise the write fields
+    bool setsReadInterval;  // ReadIntervalTimeout was given
+    DWORD readInterval;     // its ms, 0 for none (Inf, or not given)
     // InputBufferSize: the bytes the port's reader may hold; 0 for none.
     bool setsInputBufferSize;
     DWORD inputBufferSize;
@@ -33,6 +35,7 @@ struct PortOptions {
 struct PortOptionRules {
     const char* invalidReadTimeout;
     const char* invalidWriteTimeout;
+    const char* invalidReadInterval;
     const char* invalidDtr;
     const char* invalidRts;
     const char* invalidFlowControl;
@@ -44,6 +47,12 @@ struct PortOptionRules {
 // that is not valid, or nullptr when every field is.
 const char* readPortOptions(const mxArray* description, const PortOptionRules& rules,
                             PortOptions* options);
+
+// Gives a record's read time-outs this ReadIntervalTimeout (ms, 0 for none).
+// ReadTimeout 0 ({MAXDWORD, 0, 0}) stays at once, whatever the interval; a
+// port's own "as soon as any byte is there, or after c ms" becomes c ms in
+// all, ended early by the interval.
+void setReadInterval(COMMTIMEOUTS* timeouts, DWORD interval);
 
 // Puts the options into the DCB that GetCommState read; fields the struct
 // left out keep what the port has.

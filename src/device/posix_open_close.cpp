@@ -4,6 +4,7 @@
 
 #include "device/posix_call_lock.h"
 #include "device/posix_handle.h"
+#include "device/posix_line_errors.h"
 #include "device/posix_port_name.h"
 #include "device/posix_threads.h"
 #include "device/posix_timeouts.h"
@@ -60,6 +61,9 @@ HANDLE CreateFileA(LPCSTR path, DWORD, DWORD, LPVOID, DWORD disposition, DWORD, 
     if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return failOpen(fd);
     // The number may have been closed without CloseHandle.
     forgetTimeouts(fd);
+    // Errors from before the open are not the port's.
+    forgetLineErrorCounts(fd);
+    startLineErrorCounts(fd);
     return handleFromDescriptor(fd);
 }
 
@@ -77,6 +81,7 @@ BOOL CloseHandle(HANDLE device) {
     // port. The lock goes with the descriptor.
     ioctl(fd, TIOCNXCL);
     forgetTimeouts(fd);
+    forgetLineErrorCounts(fd);
     // On Linux the descriptor is gone even when close reports EINTR.
     BOOL closed = close(fd) == 0 || errno == EINTR;
     releasePortCalls(fd);

@@ -1,8 +1,10 @@
-// ClearCommError and PurgeComm: the port's input and output queues.
+// ClearCommError, PurgeComm and DrainTransmitter: the port's input and
+// output queues.
 #if !defined(_WIN32)
 
 #include "device/posix_call_lock.h"
 #include "device/posix_handle.h"
+#include "device/posix_line_errors.h"
 #include "device/serial_device.h"
 
 #include <sys/ioctl.h>
@@ -24,11 +26,14 @@ BOOL ClearCommError(HANDLE device, LPDWORD errors, LPCOMSTAT status) {
     }
     int waiting = 0;
     int unsent = 0;
+    DWORD flags = 0;
     holdPortCalls(fd);
     bool counted = ioctl(fd, TIOCINQ, &waiting) == 0 && ioctl(fd, TIOCOUTQ, &unsent) == 0;
+    // Looked at only by a call that succeeds, so that no error goes unreported.
+    if (counted) flags = newLineErrors(fd);
     releasePortCalls(fd);
     if (!counted) return FALSE;
-    if (errors != nullptr) *errors = 0;
+    if (errors != nullptr) *errors = flags;
     if (status != nullptr) {
         std::memset(status, 0, sizeof *status);
         status->cbInQue = waiting > 0 ? static_cast<DWORD>(waiting) : 0;
@@ -62,6 +67,19 @@ BOOL PurgeComm(HANDLE device, DWORD flags) {
     }
     releasePortCalls(fd);
     return done;
+}
+
+// The tty's own buffer is empty by now (TIOCOUTQ read 0): tcdrain waits only
+// for the UART, and the kernel bounds that wait by the characters its FIFO holds.
+BOOL DrainTransmitter(HANDLE device) {
+    int fd = descriptorForCall(device, true);
+    if (fd < 0) return FALSE;
+    holdPortCalls(fd);
+    int drained;
+    while ((drained = tcdrain(fd)) != 0 && errno == EINTR) {
+    }
+    releasePortCalls(fd);
+    return drained == 0 ? TRUE : FALSE;
 }
 
 #endif

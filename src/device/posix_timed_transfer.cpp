@@ -102,15 +102,24 @@ bool lineGone(int revents) {
     return (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
+// Whichever of two deadlines comes first.
+const Deadline& earlier(const Deadline& a, const Deadline& b) {
+    if (a.never || b.never) return a.never ? b : a;
+    bool aFirst =
+        a.at.tv_sec < b.at.tv_sec || (a.at.tv_sec == b.at.tv_sec && a.at.tv_nsec < b.at.tv_nsec);
+    return aFirst ? a : b;
+}
+
 }  // namespace
 
-// kernel32's read time-outs, but for the interval between bytes, which is
-// not honoured (a read waits for the total only):
+// kernel32's read time-outs:
 //   {MAXDWORD, 0, 0}        return at once with what is waiting
 //   {MAXDWORD, MAXDWORD, c} return as soon as anything is there, or after c
 //                           (0 < c < MAXDWORD)
-//   {any, 0, 0}             wait for every byte asked for
-//   {any, m, c}             wait for every byte, or m * count + c ms
+//   {0, 0, 0}               wait for every byte asked for
+//   {0, m, c}               wait for every byte, or m * count + c ms
+//   {i, m, c}               the same, and once a byte has arrived, also end
+//                           when i ms pass after the last one (0 < i < MAXDWORD)
 // A line that hangs up ends the read at once: FALSE, errno EIO, *received
 // what arrived before.
 BOOL readWithTimeouts(int fd, unsigned char* bytes, DWORD count, DWORD* received,
@@ -125,6 +134,9 @@ BOOL readWithTimeouts(int fd, unsigned char* bytes, DWORD count, DWORD* received
     uint64_t totalMs = firstBytes ? constant : uint64_t(multiplier) * count + constant;
     Deadline deadline;
     if (!startDeadline(totalMs, totalMs == 0 && !immediate, &deadline)) return FALSE;
+    // Measured from the last byte, as poll wakes for it; not before the first.
+    const bool spaced = interval != 0 && interval != MAXDWORD;
+    Deadline quiet = {true, {0, 0}};
 
     bool gone = false;
     while (*received < count) {
@@ -132,6 +144,7 @@ BOOL readWithTimeouts(int fd, unsigned char* bytes, DWORD count, DWORD* received
         if (done > 0) {
             *received += static_cast<DWORD>(done);
             if (firstBytes) return TRUE;
+            if (spaced && !startDeadline(interval, false, &quiet)) return FALSE;
             continue;
         }
         if (done < 0 && errno == EINTR) continue;
@@ -147,7 +160,7 @@ BOOL readWithTimeouts(int fd, unsigned char* bytes, DWORD count, DWORD* received
             errno = EIO;
             return FALSE;
         }
-        int ready = waitUntil(fd, POLLIN, deadline);
+        int ready = waitUntil(fd, POLLIN, earlier(quiet, deadline));
         if (ready < 0) return FALSE;
         if (ready == 0) return TRUE;
         gone = lineGone(ready);  // read once more: what came before the hang-up

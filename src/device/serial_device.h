@@ -145,7 +145,16 @@ BOOL SetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts);
 // zeros (every byte) unless VMIN is 0, {MAXDWORD, 0, 0} for VTIME 0, and
 // {MAXDWORD, MAXDWORD, VTIME in ms} otherwise.
 BOOL GetCommTimeouts(HANDLE device, LPCOMMTIMEOUTS timeouts);
-// The queue counts; a POSIX port has no line errors to report (*errors 0).
+// Line errors since the last ClearCommError, as Windows' flags.
+#define CE_RXOVER 0x0001u    // the input queue overflowed (TIOCGICOUNT's buf_overrun)
+#define CE_OVERRUN 0x0002u   // the UART lost a character (overrun)
+#define CE_RXPARITY 0x0004u  // a parity error (parity)
+#define CE_FRAME 0x0008u     // a framing error (frame)
+#define CE_BREAK 0x0010u     // a break arrived (brk)
+
+// The queue counts, and in *errors a flag for each of TIOCGICOUNT's counts
+// that grew since the port was opened or last asked; none (0) from a driver
+// that keeps no counts, such as a pty's.
 BOOL ClearCommError(HANDLE device, LPDWORD errors, LPCOMSTAT status);
 // PURGE_RXCLEAR discards what arrived unread, PURGE_TXCLEAR what waits to be
 // sent; the abort flags have nothing to abort (transfers are synchronous).
@@ -201,6 +210,18 @@ void LeaveCriticalSection(LPCRITICAL_SECTION section);
 void DeleteCriticalSection(LPCRITICAL_SECTION section);
 
 #endif
+
+// Two calls of our own on both platforms, beside the kernel32 ones.
+//
+// Waits for what the UART still holds once ClearCommError reads the output
+// queue empty. POSIX: tcdrain, which then waits for a few characters at most.
+// Windows: TRUE at once; cbOutQue 0 already means the driver has handed every
+// byte on (FlushFileBuffers would wait unbounded, and for no more than that).
+BOOL DrainTransmitter(HANDLE device);
+// Whether ClearCommError's line-error flags are real: FALSE on POSIX when the
+// driver keeps no counts (TIOCGICOUNT fails, as on a pty); TRUE on Windows,
+// whose drivers always report them.
+BOOL CountsLineErrors(HANDLE device);
 
 // The serial ports present now, on both platforms. found is called with each
 // name under which CreateFileA opens one ("COM3"; "/dev/ttyUSB0" on POSIX),

@@ -11,10 +11,13 @@ struct ModeTableRow {
 
 // Searched in this order; the first match wins.
 const ModeTableRow modeTable[] = {
-    {"comopen", handleComOpen}, {"comclose", handleComClose}, {"comwrite", handleComWrite},
-    {"comread", handleComRead}, {"comcount", handleComCount}, {"comflush", handleComFlush},
-    {"comset", handleComSet},   {"compins", handleComPins},   {"combreak", handleComBreak},
-    {"version", handleVersion}, {"comlist", handleComList},   {"comreadline", handleComReadLine},
+    {"comopen", handleComOpen},   {"comclose", handleComClose},
+    {"comwrite", handleComWrite}, {"comread", handleComRead},
+    {"comcount", handleComCount}, {"comflush", handleComFlush},
+    {"comset", handleComSet},     {"compins", handleComPins},
+    {"combreak", handleComBreak}, {"version", handleVersion},
+    {"comlist", handleComList},   {"comreadline", handleComReadLine},
+    {"comdrain", handleComDrain}, {"comerrors", handleComErrors},
 };
 
 // The modes that need no port, called with the mode word alone.

@@ -52,6 +52,9 @@ void* mxGetData(const mxArray* value);
 double* mxGetPr(const mxArray* value);
 mxArray* mxCreateDoubleScalar(double value);
 mxArray* mxCreateDoubleMatrix_700(int rows, int cols, mxComplexity complexity);
+// A rows-by-cols array of a numeric class (double, single, the integers),
+// all zeros; its elements are mxGetData's.
+mxArray* mxCreateNumericMatrix_700(int rows, int cols, mxClassID classId, mxComplexity complexity);
 mxArray* mxCreateLogicalScalar(bool value);
 // A struct array whose fields are all empty until set.
 mxArray* mxCreateStructMatrix_700(int rows, int cols, int fieldCount, const char** fieldNames);

@@ -20,6 +20,14 @@ __attribute__((visibility("hidden"))) mxArray* mxCreateDoubleMatrix_700(int rows
     return mxCreateDoubleMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(cols), complexity);
 }
 
+__attribute__((visibility("hidden"))) mxArray* mxCreateNumericMatrix_700(int rows, int cols,
+                                                                         mxClassID classId,
+                                                                         mxComplexity complexity) {
+    if (rows < 0 || cols < 0) return nullptr;
+    return mxCreateNumericMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(cols), classId,
+                                 complexity);
+}
+
 __attribute__((visibility("hidden"))) mxArray* mxCreateStructMatrix_700(int rows, int cols,
                                                                         int fieldCount,
                                                                         const char** fieldNames) {

@@ -8,6 +8,16 @@
 
 struct PortReader;
 
+// Line errors since the port was opened or comerrors last reported them: one
+// for each ClearCommError that found the error's flag (port_errors.h).
+struct LineErrorCounts {
+    uint64_t overrun;        // CE_OVERRUN
+    uint64_t queueOverflow;  // CE_RXOVER
+    uint64_t framing;        // CE_FRAME
+    uint64_t parity;         // CE_RXPARITY
+    uint64_t breaks;         // CE_BREAK
+};
+
 struct PortEntry {
     int32_t id;
     HANDLE handle;    // the open device; nullptr only while closeAllPorts releases it
@@ -27,6 +37,11 @@ struct PortEntry {
     bool timeoutsRead;
     COMMTIMEOUTS timeouts;
     COMMTIMEOUTS deviceTimeouts;
+    // The ReadIntervalTimeout in ms (0: none) the script gave, or the port's
+    // own; kept apart because ReadTimeout 0's record ({MAXDWORD, 0, 0}) has no
+    // room for it, and a later ReadTimeout keeps it.
+    DWORD readInterval;
+    LineErrorCounts lineErrors;
     // InputBufferSize's reader (registry/port_reader.h), or nullptr.
     PortReader* reader;
 };

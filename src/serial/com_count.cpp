@@ -2,6 +2,7 @@
 // yet read, and the bytes written and not yet sent.
 #include "device/serial_device.h"
 #include "host/mex_api.h"
+#include "registry/port_errors.h"
 #include "registry/port_lookup.h"
 #include "registry/port_reader.h"
 #include "registry/port_registry.h"
@@ -18,14 +19,10 @@ void handleComCount(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) 
     PortEntry* port = findOpenPort(prhs[1]);
     if (port == nullptr) mexErrMsgIdAndTxt(countErrorId, "Cannot query the port.");
     // A lost device shows as nothing waiting either way, as a failed
-    // transfer shows in its counts.
-    DWORD errors = 0;
+    // transfer shows in its counts. Line errors found are counted for comerrors.
     COMSTAT status = {};
     pausePortReader(port);
-    if (!ClearCommError(port->handle, &errors, &status)) {
-        status.cbInQue = 0;
-        status.cbOutQue = 0;
-    }
+    clearPortErrors(port, &status);
     // The bytes read ahead are waiting for the script just the same.
     DWORD held = port->readAheadSize;
     resumePortReader(port);

@@ -20,6 +20,7 @@ const char* const devicePathPrefix = "\\\\.\\";
 const PortOptionRules openRules = {
     "Invalid ReadTimeout in input to COMOPEN.",
     "Invalid WriteTimeout in input to COMOPEN.",
+    "Invalid ReadIntervalTimeout in input to COMOPEN.",
     "Invalid DTR in input to COMOPEN.",
     "Invalid RTS in input to COMOPEN.",
     "Invalid FlowControl in input to COMOPEN.",
@@ -122,7 +123,7 @@ void handleComOpen(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         mexErrMsgIdAndTxt(openErrorId, "Error Creating FileID.");
     }
     PortEntry* port = findPort(id);
-    if (options.setsTimeouts) recordPortTimeouts(port, options.timeouts);
+    if (options.setsTimeouts) recordPortTimeouts(port, options.timeouts, options.readInterval);
     // The reader needs the port's own time-outs known before it changes them.
     if (options.inputBufferSize > 0) {
         if (!knowPortTimeouts(port) || !startPortReader(port, options.inputBufferSize)) {

@@ -15,6 +15,7 @@
 #include "device/serial_device.h"
 #include "host/host_interrupt.h"
 #include "host/mex_api.h"
+#include "registry/port_errors.h"
 #include "registry/port_lookup.h"
 #include "registry/port_reader.h"
 #include "registry/port_registry.h"
@@ -84,9 +85,8 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
         // call, no count asked first.
         DWORD ask = wanted;
         if (!atOnce) {
-            DWORD errors = 0;
             COMSTAT status = {};
-            if (!ClearCommError(port->handle, &errors, &status)) break;  // the device is lost
+            if (!clearPortErrors(port, &status)) break;  // the device is lost
             ask = status.cbInQue < wanted ? status.cbInQue : wanted;
         }
         // Bytes that are waiting are read even once the time is up: a line
@@ -100,7 +100,7 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
             mexErrMsgIdAndTxt(lineErrorId, "Memory allocation failed.");
         }
         DWORD got = 0;
-        BOOL read = waits ? readPort(port, readAheadEnd(port), 1, &got, start)
+        BOOL read = waits ? readPort(port, readAheadEnd(port), 1, &got, start, false)
                           : ReadFile(port->handle, readAheadEnd(port), ask, &got, nullptr);
         port->readAheadSize += got;  // kept even when the device then failed
         // The device is lost, nothing is waiting with ReadTimeout 0, or the

@@ -17,6 +17,7 @@ const char* const setErrorId = "QUENTAROX:brindlecast:comset";
 const PortOptionRules setRules = {
     "Invalid ReadTimeout in input to COMSET.",
     "Invalid WriteTimeout in input to COMSET.",
+    "Invalid ReadIntervalTimeout in input to COMSET.",
     "Invalid DTR in input to COMSET.",
     "Invalid RTS in input to COMSET.",
     "Invalid FlowControl in input to COMSET.",
@@ -24,13 +25,15 @@ const PortOptionRules setRules = {
     "Invalid InputBufferSize in input to COMSET.",
 };
 
-// The port's time-outs with the directions the struct gives replaced.
-void mergeTimeouts(const PortOptions& options, COMMTIMEOUTS* timeouts) {
+// The port's time-outs with what the struct gives replaced: a ReadTimeout
+// keeps the port's interval, an interval alone keeps the port's ReadTimeout.
+void mergeTimeouts(const PortOptions& options, DWORD interval, COMMTIMEOUTS* timeouts) {
     if (options.setsReadTimeout) {
         timeouts->ReadIntervalTimeout = options.timeouts.ReadIntervalTimeout;
         timeouts->ReadTotalTimeoutMultiplier = options.timeouts.ReadTotalTimeoutMultiplier;
         timeouts->ReadTotalTimeoutConstant = options.timeouts.ReadTotalTimeoutConstant;
     }
+    if (options.setsReadTimeout || options.setsReadInterval) setReadInterval(timeouts, interval);
     if (options.setsWriteTimeout) {
         timeouts->WriteTotalTimeoutMultiplier = options.timeouts.WriteTotalTimeoutMultiplier;
         timeouts->WriteTotalTimeoutConstant = options.timeouts.WriteTotalTimeoutConstant;
@@ -79,10 +82,12 @@ void handleComSet(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
     // The direction not given keeps what the port has: the time-outs the
     // script gave it, not the slices its device holds.
     COMMTIMEOUTS timeouts = {};
+    DWORD interval = 0;
     if (options.setsTimeouts) {
         if (!knowPortTimeouts(port)) failSet(port, "Error Setting Comm Timeouts.");
         timeouts = port->timeouts;
-        mergeTimeouts(options, &timeouts);
+        interval = options.setsReadInterval ? options.readInterval : port->readInterval;
+        mergeTimeouts(options, interval, &timeouts);
     }
     COMMTIMEOUTS sliced = slicedTimeouts(timeouts);
 
@@ -94,7 +99,7 @@ void handleComSet(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
         SetCommState(port->handle, &saved);
         failSet(port, "Error Setting Comm Timeouts.");
     }
-    if (options.setsTimeouts) recordPortTimeouts(port, timeouts);
+    if (options.setsTimeouts) recordPortTimeouts(port, timeouts, interval);
     if (options.setsInputBufferSize) applyInputBufferSize(port, options.inputBufferSize);
     resumePortReader(port);
 }

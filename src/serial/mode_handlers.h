@@ -18,3 +18,5 @@ void handleComBreak(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleVersion(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComList(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
 void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void handleComDrain(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);
+void handleComErrors(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]);

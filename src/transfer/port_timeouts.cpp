@@ -23,6 +23,7 @@ ReadWait readWaitOf(const COMMTIMEOUTS& timeouts) {
     const DWORD constant = timeouts.ReadTotalTimeoutConstant;
     if (interval == MAXDWORD && multiplier == 0 && constant == 0) return ReadAtOnce;
     if (interval == 0) return ReadForTotal;
+    if (interval != MAXDWORD) return ReadWithInterval;
     return ReadByPortRules;
 }
 
@@ -30,7 +31,7 @@ COMMTIMEOUTS slicedTimeouts(const COMMTIMEOUTS& timeouts) {
     COMMTIMEOUTS device = timeouts;
     const ReadWait wait = readWaitOf(timeouts);
     if (wait == ReadByPortRules) return device;
-    if (wait == ReadForTotal &&
+    if (wait != ReadAtOnce &&
         !withinASlice(timeouts.ReadTotalTimeoutMultiplier, timeouts.ReadTotalTimeoutConstant)) {
         device.ReadTotalTimeoutMultiplier = 0;
         device.ReadTotalTimeoutConstant = kSliceMilliseconds;
@@ -48,13 +49,15 @@ bool knowPortTimeouts(PortEntry* port) {
     if (!GetCommTimeouts(port->handle, &own)) return false;
     port->timeouts = own;
     port->deviceTimeouts = own;
+    port->readInterval = readWaitOf(own) == ReadWithInterval ? own.ReadIntervalTimeout : 0;
     port->timeoutsRead = true;
     return true;
 }
 
-void recordPortTimeouts(PortEntry* port, const COMMTIMEOUTS& timeouts) {
+void recordPortTimeouts(PortEntry* port, const COMMTIMEOUTS& timeouts, DWORD readInterval) {
     port->timeouts = timeouts;
     port->deviceTimeouts = slicedTimeouts(timeouts);
+    port->readInterval = readInterval;
     port->timeoutsRead = true;
 }
 

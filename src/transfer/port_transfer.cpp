@@ -13,11 +13,14 @@ int64_t endOfTotal(DWORD multiplier, DWORD constant, DWORD count, int64_t start)
     return start + (int64_t(multiplier) * count + constant) * 1000;
 }
 
-// The device's record for the next slice of a read: at most milliseconds;
-// 0 takes what is waiting, at once.
-COMMTIMEOUTS readSlice(const PortEntry* port, DWORD milliseconds) {
+// A slice the device ended this much before its time ended on the interval.
+const int64_t kEarlyMicroseconds = 1000;
+
+// The device's record for the next slice of a read: at most milliseconds,
+// and interval ms (0: none) after a byte; 0 takes what is waiting, at once.
+COMMTIMEOUTS readSlice(const PortEntry* port, DWORD milliseconds, DWORD interval) {
     COMMTIMEOUTS slice = port->deviceTimeouts;
-    slice.ReadIntervalTimeout = milliseconds == 0 ? MAXDWORD : 0;
+    slice.ReadIntervalTimeout = milliseconds == 0 ? MAXDWORD : interval;
     slice.ReadTotalTimeoutMultiplier = 0;
     slice.ReadTotalTimeoutConstant = milliseconds;
     return slice;
@@ -26,7 +29,7 @@ COMMTIMEOUTS readSlice(const PortEntry* port, DWORD milliseconds) {
 }  // namespace
 
 BOOL readPort(PortEntry* port, unsigned char* buffer, DWORD count, DWORD* received,
-              int64_t startMicroseconds) {
+              int64_t startMicroseconds, bool bytesHeld) {
     *received = 0;
     if (!knowPortTimeouts(port)) return ReadFile(port->handle, buffer, count, received, nullptr);
     const COMMTIMEOUTS& own = port->timeouts;
@@ -42,17 +45,37 @@ BOOL readPort(PortEntry* port, unsigned char* buffer, DWORD count, DWORD* receiv
     }
     const int64_t end = endOfTotal(own.ReadTotalTimeoutMultiplier, own.ReadTotalTimeoutConstant,
                                    count, startMicroseconds);
+    // The interval runs once a byte is there: each slice ends by its end too,
+    // and the device ends a slice on it once a byte has come within that slice.
+    const DWORD interval = wait == ReadWithInterval ? own.ReadIntervalTimeout : 0;
+    const int64_t intervalMicroseconds = int64_t(interval) * 1000;
+    bool byteCame = bytesHeld;
+    int64_t lastByte = startMicroseconds;
     for (;;) {
+        int64_t until = end;
+        if (interval != 0 && byteCame && lastByte + intervalMicroseconds < until)
+            until = lastByte + intervalMicroseconds;
+        // The clock is read only when something is timed.
+        const int64_t sliceStart =
+            until != INT64_MAX || interval != 0 ? monotonicMicroseconds() : 0;
         DWORD milliseconds = kSliceMilliseconds;
-        if (end != INT64_MAX) milliseconds = nextSliceMilliseconds(end - monotonicMicroseconds());
-        if (!holdDeviceTimeouts(port, readSlice(port, milliseconds))) return FALSE;
+        if (until != INT64_MAX) milliseconds = nextSliceMilliseconds(until - sliceStart);
+        if (!holdDeviceTimeouts(port, readSlice(port, milliseconds, interval))) return FALSE;
         DWORD got = 0;
         BOOL read = ReadFile(port->handle, buffer + *received, count - *received, &got, nullptr);
         *received += got;
         if (!read) return FALSE;
         if (*received == count) return TRUE;
         if (hostInterruptPending()) return TRUE;
-        if (end != INT64_MAX && monotonicMicroseconds() >= end) return TRUE;
+        if (interval != 0 && got > 0) {
+            const int64_t now = monotonicMicroseconds();
+            if (now < sliceStart + int64_t(milliseconds) * 1000 - kEarlyMicroseconds) return TRUE;
+            // Bytes kept coming until the slice ended: the last one came by now.
+            byteCame = true;
+            lastByte = now;
+            until = end;
+        }
+        if (until != INT64_MAX && monotonicMicroseconds() >= until) return TRUE;
     }
 }
 

@@ -11,9 +11,12 @@
 
 // Up to count bytes into buffer; *received says how many, also when the
 // device failed (FALSE) after delivering some. A total time-out runs from
-// startMicroseconds (monotonicMicroseconds at the call's start).
+// startMicroseconds (monotonicMicroseconds at the call's start). The port's
+// ReadIntervalTimeout runs from the last byte that arrived, or from the start
+// when the caller already holds bytes for the script (bytesHeld); a caller
+// that wants the interval ignored reads a single byte.
 BOOL readPort(PortEntry* port, unsigned char* buffer, DWORD count, DWORD* received,
-              int64_t startMicroseconds);
+              int64_t startMicroseconds, bool bytesHeld);
 
 // Up to count bytes from bytes; *written says how many went out.
 BOOL writePort(PortEntry* port, const unsigned char* bytes, DWORD count, DWORD* written,

@@ -1,5 +1,6 @@
-// ReadFile and WriteFile under SetCommTimeouts, on a pty. Bounds on time are
-// generous above (a shared machine) and exact below: no wait ends early.
+// ReadFile and WriteFile under SetCommTimeouts on a pty, and Sleep through
+// signals. Bounds on time are generous above (a shared machine) and exact
+// below: no wait ends early.
 #include "device/posix_handle.h"
 #include "device/serial_device.h"
 #include "pty_pair.h"
@@ -57,6 +58,8 @@ TEST_F(TimeoutsOnPty, ReadsEndAsTheirTimeoutsSay) {
         {{MAXDWORD, MAXDWORD, 200, 0, 0}, "", 10, 200, 1500},  // first bytes, or the constant
         {{MAXDWORD, MAXDWORD, 200, 0, 0}, "abc", 10, 0, 100},
         {{0, 0, 200, 0, 0}, "abc", 10, 200, 1500, true},
+        {{30, 0, 1000, 0, 0}, "abc", 10, 30, 300},  // the interval after the last byte
+        {{30, 0, 200, 0, 0}, "", 10, 200, 1500},    // not before the first
     };
     struct sigaction tick = {};
     tick.sa_handler = [](int) {};
@@ -75,6 +78,27 @@ TEST_F(TimeoutsOnPty, ReadsEndAsTheirTimeoutsSay) {
         EXPECT_GE(ms, c.atLeastMs);
         EXPECT_LE(ms, c.atMostMs);
     }
+}
+
+volatile sig_atomic_t sleepTicks = 0;
+
+// Sleep outlasts signals whose handler does not restart calls: a timer signal
+// every 10 ms does not end it early.
+TEST(SleepOnSignals, LastsItsTimeThroughSignals) {
+    struct sigaction tick = {}, before = {};
+    tick.sa_handler = [](int) { sleepTicks = sleepTicks + 1; };
+    ASSERT_EQ(sigaction(SIGALRM, &tick, &before), 0);
+    itimerval every = {{0, 10000}, {0, 10000}};
+    setitimer(ITIMER_REAL, &every, nullptr);
+    Clock::time_point start = Clock::now();
+    Sleep(200);
+    double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    every = {};
+    setitimer(ITIMER_REAL, &every, nullptr);
+    sigaction(SIGALRM, &before, nullptr);
+    EXPECT_GT(sleepTicks, 2);
+    EXPECT_GE(ms, 200);
+    EXPECT_LE(ms, 1500);
 }
 
 // A timed write, and a read with no time-out, go through the module's tests.

@@ -107,22 +107,24 @@ void runCall(int nlhs, int failingAllocation, std::vector<mxArray*> arguments) {
     };
     // A break is asked for in a millisecond: a longer one only costs time.
     if (expected.breakTooLong) askInstead(0.001);
-    if (expected.readTooLarge) askInstead(expected.count % kReadCap);
-    // Counts, purges and line reads are exact only once everything sent has
-    // landed; a read that may wait (a line read, when no line is there) is
-    // asked only for what is there.
+    if (expected.readTooLarge) askInstead(expected.count % (kReadCap / expected.elementSize));
+    // Counts, purges, line and typed reads are exact only once everything sent
+    // has landed; a read that may wait (a line read, when no line is there) is
+    // asked only for what is there (in whole elements).
     bool lineRead = expected.output == Expectation::Output::Line;
+    bool typedRead = expected.output == Expectation::Output::Elements;
     bool mayWait = expected.readsWait && (expected.output == Expectation::Output::Bytes ||
-                                          (lineRead && expected.bytes.empty()));
+                                          typedRead || (lineRead && expected.bytes.empty()));
     if (expected.output == Expectation::Output::Counts || expected.flushesInput || mayWait ||
-        lineRead) {
+        lineRead || typedRead) {
         Line& line = world.lines[expected.line];
         std::string problem;
         size_t held = 0;
         for (const OpenPort& port : model.ports) held += port.line == expected.line ? port.held : 0;
         if (!awaitArrival(line, held, &problem)) fault(problem);
-        if (mayWait && expected.count > line.toPort.size())
-            askInstead(static_cast<double>(line.toPort.size()));
+        const size_t size = expected.elementSize;
+        if (mayWait && expected.count * size > line.toPort.size())
+            askInstead(static_cast<double>(line.toPort.size() / size));
     }
     // What a purge of the output may drop, the far end takes first.
     if (expected.flushesOutput) {
@@ -209,13 +211,18 @@ mxArray* argumentFor(FuzzInput& in, size_t mode, size_t position, const mxArray*
         case 5 * 8 + 2: return flushBuffer(in);
         case 6 * 8 + 2: return portDescription(in, 0);
         case 9 * 8 + 3: return lineTerminator(in);
+        case 12 * 8 + 2: return readCount(in);
+        case 12 * 8 + 3: return readClass(in);
         default: return anyValue(in, 0);
     }
 }
 
-const char* const kModes[] = {"comopen",  "comclose", "comwrite", "comread",  "comcount",
-                              "comflush", "comset",   "compins",  "combreak", "comreadline"};
-const size_t kModeArguments[] = {1, 1, 3, 2, 1, 2, 2, 1, 2, 3};
+// The last, comread again: a typed read, with a class.
+const char* const kModes[] = {"comopen",  "comclose",  "comwrite", "comread",  "comcount",
+                              "comflush", "comset",    "compins",  "combreak", "comreadline",
+                              "comdrain", "comerrors", "comread"};
+const size_t kModeArguments[] = {1, 1, 3, 2, 1, 2, 2, 1, 2, 3, 1, 1, 3};
+constexpr size_t kModeCount = sizeof kModes / sizeof kModes[0];
 
 void closeEverything() {
     while (!model.ports.empty()) {
@@ -269,8 +276,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 1:
             case 2:
             case 3: {
-                // Bits 5 and 6 both set pick the queue modes and comreadline.
-                size_t mode = (op & 0x60) == 0x60 ? ((op & 3) == 2 ? 9 : 4 + (op & 1)) : op & 3;
+                // Bits 5 and 6 both set pick the queue modes, comreadline and a typed read.
+                const size_t queueModes[] = {4, 5, 9, 12};
+                size_t mode = (op & 0x60) == 0x60 ? queueModes[op & 3] : op & 3;
                 std::vector<mxArray*> arguments{textArray(kModes[mode])};
                 for (size_t position = 1; position <= kModeArguments[mode]; ++position) {
                     arguments.push_back(argumentFor(in, mode, position, arguments.back()));
@@ -303,7 +311,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 break;
             default: {
                 // A mode's own kinds of arguments, one too few, too many or none.
-                size_t mode = pick(in, 10);
+                size_t mode = pick(in, kModeCount);
                 size_t count = pick(in, 6);
                 std::vector<mxArray*> arguments{textArray(kModes[mode])};
                 for (size_t position = 1; position <= count; ++position) {

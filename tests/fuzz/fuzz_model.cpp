@@ -29,6 +29,8 @@ const char* const kBreakId = "QUENTAROX:brindlecast:combreak";
 const char* const kVersionId = "QUENTAROX:brindlecast:version";
 const char* const kListId = "QUENTAROX:brindlecast:comlist";
 const char* const kLineId = "QUENTAROX:brindlecast:comreadline";
+const char* const kDrainId = "QUENTAROX:brindlecast:comdrain";
+const char* const kErrorsId = "QUENTAROX:brindlecast:comerrors";
 
 // The module's errors beyond each mode's count, port and field ones (below).
 const char* const kModuleErrors[][2] = {
@@ -45,6 +47,7 @@ const char* const kModuleErrors[][2] = {
     {kWriteId, "Invalid count to COMWRITE."},
     {kReadId, "Invalid count to COMREAD."},
     {kReadId, "Memory allocation failed."},
+    {kReadId, "Invalid data type to COMREAD."},
     {kListId, "Cannot list the ports."},
     {kLineId, "Invalid count to COMREADLINE."},
     {kLineId, "Invalid terminator to COMREADLINE."},
@@ -56,7 +59,8 @@ const char* const kModuleErrors[][2] = {
 };
 
 // The fields comopen and comset check, each refused with its own message.
-const char* const kCheckedFields[] = {"ReadTimeout", "WriteTimeout", "DTR", "RTS", "FlowControl"};
+const char* const kCheckedFields[] = {"ReadTimeout", "WriteTimeout", "ReadIntervalTimeout",
+                                      "DTR",         "RTS",          "FlowControl"};
 
 // "COMSET" for kSetId: a mode's name in its messages.
 std::string modeName(const char* identifier) {
@@ -194,6 +198,7 @@ bool validLevel(const mxArray* value) {
 struct ControlFields {
     const mxArray* readTimeout = nullptr;
     const mxArray* writeTimeout = nullptr;
+    const mxArray* readInterval = nullptr;
     double readSeconds = INFINITY;
     int flow = -1;  // none, hardware, software
 };
@@ -210,6 +215,9 @@ std::string refusedField(const mxArray* description, bool keepsRtsCts, Allocatio
         return "ReadTimeout";
     if (c->writeTimeout != nullptr && !validTimeout(c->writeTimeout, false, &ignored))
         return "WriteTimeout";
+    c->readInterval = mxGetField_700(description, 0, "ReadIntervalTimeout");
+    if (c->readInterval != nullptr && !validTimeout(c->readInterval, false, &ignored))
+        return "ReadIntervalTimeout";
     const mxArray* dtr = mxGetField_700(description, 0, "DTR");
     if (dtr != nullptr && !validLevel(dtr)) return "DTR";
     const mxArray* rts = mxGetField_700(description, 0, "RTS");
@@ -285,8 +293,10 @@ Expectation& predictOpen(Expectation& e, const Inputs& in, const OpenPort*,
     // Every field is read and checked before anything is closed or opened.
     ControlFields control;
     if (!fieldsTaken(e, kOpenId, description, false, allocations, &control)) return e;
-    // A read waits for what never comes unless its time-out is short.
-    e.timed = control.readTimeout != nullptr || control.writeTimeout != nullptr;
+    // A read waits for what never comes unless its time-out is short (an
+    // interval runs only once a byte has come).
+    e.timed = control.readTimeout != nullptr || control.writeTimeout != nullptr ||
+              control.readInterval != nullptr;
     e.readsWait = e.timed && control.readSeconds > 0.005;
 
     e.id = id;
@@ -338,10 +348,52 @@ Expectation& predictWrite(Expectation& e, const Inputs& in, const OpenPort* port
     return e;
 }
 
+// comread's fourth input: the classes it reads, by name, exactly.
+const struct {
+    const char* name;
+    mxClassID classId;
+    size_t size;
+} kReadClasses[] = {
+    {"double", mxDOUBLE_CLASS, 8}, {"single", mxSINGLE_CLASS, 4}, {"int8", mxINT8_CLASS, 1},
+    {"uint8", mxUINT8_CLASS, 1},   {"int16", mxINT16_CLASS, 2},   {"uint16", mxUINT16_CLASS, 2},
+    {"int32", mxINT32_CLASS, 4},   {"uint32", mxUINT32_CLASS, 4},
+};
+
+// A typed read, once every byte sent has arrived: whole elements of what
+// waits (held bytes first), up to count; a part element stays held.
+Expectation& predictElements(Expectation& e, const Inputs& in, const OpenPort* port,
+                             int64_t requested, Allocations& allocations) {
+    if (!isText(in[3])) return fail(e, kReadId, "Invalid data type to COMREAD.");
+    if (!allocations.next()) return fail(e, kReadId, "Memory allocation failed.");
+    std::string name = hostText(in[3]);
+    e.elementSize = 0;
+    for (const auto& known : kReadClasses) {
+        if (name == known.name) e.classId = known.classId, e.elementSize = known.size;
+    }
+    if (e.elementSize == 0) return fail(e, kReadId, "Invalid data type to COMREAD.");
+    if (static_cast<uint64_t>(requested) > UINT32_MAX / e.elementSize)
+        return fail(e, kReadId, "Invalid count to COMREAD.");
+    e.count = static_cast<uint32_t>(requested);
+    const size_t wanted = e.count * e.elementSize;
+    e.readTooLarge = wanted > kReadCap;
+    e.output = Expectation::Output::Elements;
+    e.line = port->line;
+    e.readsWait = port->readsWait;
+    const size_t total = std::min(wanted, world.lines[e.line].toPort.size());
+    e.elements = static_cast<uint32_t>(total / e.elementSize);
+    bool fromHeld = port->held >= wanted;
+    e.heldAfter = static_cast<long>(fromHeld ? port->held - wanted : total % e.elementSize);
+    // Room for a part element, then the buffer: either allocation may fail.
+    e.mayFailAllocation = !fromHeld && allocations.failing > allocations.made;
+    e.mayReadAhead = !fromHeld && e.elementSize > 1;
+    return e;
+}
+
 Expectation& predictRead(Expectation& e, const Inputs& in, const OpenPort* port,
                          Allocations& allocations) {
     int64_t requested = asInt64(hostDouble(in[2]));
     if (requested < 0) return fail(e, kReadId, "Invalid count to COMREAD.");
+    if (in.size() == 4) return predictElements(e, in, port, requested, allocations);
     e.count = static_cast<uint32_t>(static_cast<uint64_t>(requested));
     e.readTooLarge = e.count > kReadCap;
     // Read-ahead bytes first; the device (and a buffer) only for more than those.
@@ -385,10 +437,11 @@ Expectation& predictSet(Expectation& e, const Inputs& in, const OpenPort* port,
     if (!fieldsTaken(e, kSetId, settings, rtsCts, allocations, &control)) return e;
     if (!takesLine(settings, port->line, e)) return fail(e, kSetId, "Error Setting Comm State.");
     e.id = port->id;
-    // A read time-out replaces the port's; a write time-out alone keeps it,
-    // which for a port never given time-outs is none: every byte is waited for.
+    // A read time-out replaces the port's; a write time-out or an interval
+    // alone keeps it, which for a port never given time-outs is taken as none.
     if (control.readTimeout != nullptr) e.retimes = control.readSeconds > 0.005;
-    if (control.readTimeout == nullptr && control.writeTimeout != nullptr)
+    if (control.readTimeout == nullptr &&
+        (control.writeTimeout != nullptr || control.readInterval != nullptr))
         e.retimes = port->timed ? port->readsWait : 1;
     return e;
 }
@@ -396,6 +449,17 @@ Expectation& predictSet(Expectation& e, const Inputs& in, const OpenPort* port,
 // A pseudo-terminal has no modem lines.
 Expectation& predictPins(Expectation& e, const Inputs&, const OpenPort*, Allocations&) {
     return fail(e, kPinsId, "Cannot read the pins.");
+}
+
+// A pseudo-terminal's output queue always reads empty.
+Expectation& predictDrain(Expectation& e, const Inputs&, const OpenPort*, Allocations&) {
+    e.output = Expectation::Output::Drained;
+    return e;
+}
+
+// Nor does it keep line-error counts.
+Expectation& predictErrors(Expectation& e, const Inputs&, const OpenPort*, Allocations&) {
+    return fail(e, kErrorsId, "Cannot read the line errors.");
 }
 
 Expectation& predictBreak(Expectation& e, const Inputs& in, const OpenPort*, Allocations&) {
@@ -477,6 +541,7 @@ Expectation& predictReadLine(Expectation& e, const Inputs& in, const OpenPort* p
     bool fromHeld = e.count == 0 || held >= e.count || (end > 0 && end <= held);
     size_t read = fromHeld ? 0 : within - held;
     e.heldAfter = static_cast<long>(held + read - end);
+    e.mayReadAhead = e.count > 0;
     return e;
 }
 
@@ -494,7 +559,7 @@ const Mode kModeTable[] = {
     {kOpenId, 2, 2, nullptr, predictOpen},
     {kCloseId, 0, 0, "Cannot close the port.", predictClose},
     {kWriteId, 4, 4, "Cannot write the port.", predictWrite},
-    {kReadId, 3, 3, "Cannot read the port.", predictRead},
+    {kReadId, 3, 4, "Cannot read the port.", predictRead},
     {kCountId, 2, 2, "Cannot query the port.", predictCount},
     {kFlushId, 2, 3, "Cannot flush the port.", predictFlush},
     {kSetId, 3, 3, "Cannot configure the port.", predictSet},
@@ -503,6 +568,8 @@ const Mode kModeTable[] = {
     {kVersionId, 1, 1, nullptr, predictVersion},
     {kListId, 1, 1, nullptr, predictList},
     {kLineId, 3, 4, "Cannot read the port.", predictReadLine},
+    {kDrainId, 2, 2, "Cannot drain the port.", predictDrain},
+    {kErrorsId, 2, 2, "Cannot read the line errors.", predictErrors},
 };
 
 std::string countError(const Mode& mode) {
@@ -550,11 +617,12 @@ Expectation predict(int nlhs, const std::vector<const mxArray*>& in, int failing
 }
 
 bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::string* problem) {
-    if (e.mayFailAllocation && result.failed && result.identifier == kLineId &&
+    const std::string& mode = result.identifier;
+    if (e.mayFailAllocation && result.failed && (mode == kLineId || mode == kReadId) &&
         result.message == "Memory allocation failed.") {
         Expectation failed = e;
         failed.mayFailAllocation = false;
-        fail(failed, kLineId, "Memory allocation failed.").output = Expectation::Output::None;
+        fail(failed, mode.c_str(), "Memory allocation failed.").output = Expectation::Output::None;
         return settle(failed, nlhs, result, problem);
     }
     if (result.failed != e.fails || result.identifier != e.identifier ||
@@ -610,6 +678,34 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
             line.toPort.erase(line.toPort.begin(), line.toPort.begin() + static_cast<long>(n));
             break;
         }
+        case Expectation::Output::Elements: {
+            // Whole elements of what waits, as they lie; the class asked for.
+            filled = nlhs >= 2 ? 2 : 1;
+            const mxArray* row = result.outputs[0];
+            Line& line = world.lines[e.line];
+            const size_t bytes = e.elements * e.elementSize;
+            bool shaped = row != nullptr && mxGetClassID(row) == e.classId && !mxIsComplex(row) &&
+                          thRows(row) == 1 && thCols(row) == e.elements;
+            const uint8_t* data =
+                shaped && bytes > 0 ? static_cast<const uint8_t*>(mxGetData(row)) : nullptr;
+            if (!shaped || (bytes > 0 && !std::equal(data, data + bytes, line.toPort.begin())) ||
+                (nlhs >= 2 && !isScalar(result.outputs[1], e.elements))) {
+                *problem = "comread returned " + describe(row) +
+                           (nlhs >= 2 ? ", " + describe(result.outputs[1]) : "") + " for " +
+                           std::to_string(e.elements) + " elements of " +
+                           std::to_string(e.elementSize) + " bytes";
+                return false;
+            }
+            line.toPort.erase(line.toPort.begin(), line.toPort.begin() + static_cast<long>(bytes));
+            break;
+        }
+        case Expectation::Output::Drained:
+            filled = 1;
+            if (!isScalar(result.outputs[0], 0)) {
+                *problem = "comdrain returned " + describe(result.outputs[0]) + ", not 0";
+                return false;
+            }
+            break;
         case Expectation::Output::Counts: {
             filled = nlhs >= 2 ? 2 : 1;
             double waiting = static_cast<double>(world.lines[e.line].toPort.size());
@@ -681,8 +777,7 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
         }
         if (port.line != e.line) continue;
         if (e.flushesInput) port.held = 0;
-        port.mayReadAhead = (port.mayReadAhead && !e.flushesInput) ||
-                            (e.output == Expectation::Output::Line && e.count > 0);
+        port.mayReadAhead = (port.mayReadAhead && !e.flushesInput) || e.mayReadAhead;
         if (e.heldAfter >= 0 && !e.fails) port.held = static_cast<size_t>(e.heldAfter);
     }
     if (e.registers) model.ports.push_back({e.id, e.line, e.readsWait, e.timed});
@@ -748,8 +843,9 @@ std::string describe(const mxArray* value) {
         text += " '" + shown + "'";
     } else if (classId == mxSTRUCT_CLASS) {
         text += " {";
-        for (const char* name : {"PortName", "BaudRate", "Parity", "StopBits", "DataBits",
-                                 "ReadTimeout", "WriteTimeout", "DTR", "RTS", "FlowControl"}) {
+        for (const char* name :
+             {"PortName", "BaudRate", "Parity", "StopBits", "DataBits", "ReadTimeout",
+              "WriteTimeout", "ReadIntervalTimeout", "DTR", "RTS", "FlowControl"}) {
             if (mxGetNumberOfElements(value) == 0) break;
             const mxArray* field = mxGetField_700(value, 0, name);
             if (field != nullptr) text += std::string(name) + ": " + describe(field) + "; ";

@@ -30,20 +30,37 @@ extern Model model;
 constexpr uint32_t kReadCap = 65536;
 
 struct Expectation {
-    enum class Output { None, FileId, Written, Bytes, Counts, Version, PortList, Line };
+    enum class Output {
+        None,
+        FileId,
+        Written,
+        Bytes,
+        Counts,
+        Version,
+        PortList,
+        Line,
+        Elements,
+        Drained
+    };
 
     bool fails = false;
     std::string identifier;
     std::string message;
     Output output = Output::None;
-    int32_t id = 0;              // FileId: the one returned; also what registers
-    uint32_t count = 0;          // Written: bytes written; Bytes: at most this many read
+    int32_t id = 0;          // FileId: the one returned; also what registers
+    uint32_t count = 0;      // Written: bytes written; Bytes: at most this many read;
+                             // Elements: elements asked for
+    size_t elementSize = 1;  // Elements: bytes of one element of classId
+    mxClassID classId = mxDOUBLE_CLASS;
+    uint32_t elements = 0;       // Elements: the whole elements returned
     int line = -1;               // the line opened, written or read
     std::vector<uint8_t> bytes;  // Written: what must reach the far end; Line: the line
     bool readTooLarge = false;   // count exceeds kReadCap
     bool readsWait = false;      // Bytes: the port's read may wait; FileId: it will
     bool flushesInput = false;
-    bool mayFailAllocation = false;  // Line: read-ahead growth may hit the failing allocation
+    bool mayFailAllocation = false;  // Line, Elements: read-ahead growth or the buffer may hit
+                                     // the failing allocation
+    bool mayReadAhead = false;       // the call may leave the port a read-ahead block
     long heldAfter = -1;             // the port's read-ahead bytes after the call; -1 as before
     bool flushesOutput = false;
     std::vector<std::string> ports;  // PortList: the names, in order; Version: the version

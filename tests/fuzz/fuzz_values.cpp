@@ -50,9 +50,9 @@ const mxClassID kNumericClasses[] = {
 };
 
 const char* const kModeWords[] = {
-    "comopen", "comclose", "comwrite",    "comread",    "COMOPEN",          "ComRead", "comopen ",
-    "comope",  "comreadx", " comclose",   "comwrit",    "comclosecomclose", "c",       "",
-    "version", "comlist",  "comreadline", "comreadlin", "ComReadLine",
+    "comopen", "comclose", "comwrite",    "comread",    "COMOPEN",          "ComRead",  "comopen ",
+    "comope",  "comreadx", " comclose",   "comwrit",    "comclosecomclose", "c",        "",
+    "version", "comlist",  "comreadline", "comreadlin", "ComReadLine",      "comdrain", "comerrors",
 };
 
 const char* const kParityWords[] = {
@@ -66,15 +66,18 @@ const double kRates[] = {
 const double kStopBits[] = {1, 1.5, 2, 0, 3, NAN, 1.4999999999999998, -1};
 const double kDataBits[] = {8, 7, 6, 5, 4, 9, 0, -1, 264, 261, NAN, 7.9};
 
-const char* const kFieldNames[] = {"PortName", "BaudRate",   "Parity",      "StopBits",
-                                   "DataBits", "portname",   "PortNam",     "PortName ",
-                                   "Timeout",  "Terminator", "ReadTimeout", "WriteTimeout",
-                                   "DTR",      "RTS",        "FlowControl", "readtimeout"};
+const char* const kFieldNames[] = {
+    "PortName", "BaudRate",  "Parity",      "StopBits",    "DataBits",           "portname",
+    "PortNam",  "PortName ", "Timeout",     "Terminator",  "ReadTimeout",        "WriteTimeout",
+    "DTR",      "RTS",       "FlowControl", "readtimeout", "ReadIntervalTimeout"};
 
 // Time-outs a read may wait out are kept to a few milliseconds; the model
 // asks longer ones only for bytes already there.
 const double kTimeouts[] = {0, 1e-9, 0.001, 0.002, INFINITY, 1e12, 0.5, -1, NAN, -0.0, -INFINITY};
 const double kLevels[] = {0, 1, -2, 0.5, NAN, INFINITY};
+const char* const kClassWords[] = {"double",  "single", "int8",   "uint8", "int16",  "uint16",
+                                   "int32",   "uint32", "UINT16", "int64", "uint64", "char",
+                                   "logical", "",       "uint8 ", "Double"};
 const char* const kFlowWords[] = {"none",     "hardware", "software", "NONE", "Hardware",
                                   "SoftWare", "xon",      "hard",     "",     "none "};
 const char* const kBufferWords[] = {"input", "output", "both",   "INPUT", "Output",
@@ -284,7 +287,7 @@ mxArray* fieldValue(FuzzInput& in, const std::string& name, int depth) {
     if (name == "StopBits") return thCreateDouble(choose(in, kStopBits));
     if (name == "DataBits") return thCreateDouble(choose(in, kDataBits));
     if (name == "Parity") return charArray(unitsOf(choose(in, kParityWords)), choice >> 2);
-    if (name == "ReadTimeout" || name == "WriteTimeout") {
+    if (name == "ReadTimeout" || name == "WriteTimeout" || name == "ReadIntervalTimeout") {
         double seconds = choose(in, kTimeouts);
         return choice % 8 == 2 ? numberAs(choose(in, kNumericClasses), seconds)
                                : thCreateDouble(seconds);
@@ -352,7 +355,8 @@ mxArray* portDescription(FuzzInput& in, int depth) {
         for (int bit = 0; bit < 4; ++bit) {
             if (fields & (1 << bit)) names.push_back(lineFields[bit]);
         }
-        if (fields & 0x20) names.insert(names.end(), {"ReadTimeout", "WriteTimeout"});
+        if (fields & 0x20)
+            names.insert(names.end(), {"ReadTimeout", "WriteTimeout", "ReadIntervalTimeout"});
         if (fields & 0x40) names.insert(names.end(), {"DTR", "RTS", "FlowControl"});
         if (fields & 0x10) std::swap(names.front(), names.back());
     } else {
@@ -481,6 +485,12 @@ mxArray* readCount(FuzzInput& in) {
         case 5: return numberAs(choose(in, kNumericClasses), pick(in, 64));
         default: return thCreateDouble(pick(in, 65));
     }
+}
+
+mxArray* readClass(FuzzInput& in) {
+    uint8_t choice = nextByte(in);
+    if (choice % 8 == 7) return anyValue(in, 1);
+    return charArray(unitsOf(choose(in, kClassWords)), choice >> 3);
 }
 
 mxArray* flushBuffer(FuzzInput& in) {

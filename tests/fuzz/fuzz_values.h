@@ -30,6 +30,8 @@ mxArray* idValue(FuzzInput& in, int depth = 0);
 mxArray* writeData(FuzzInput& in);
 mxArray* writeCount(FuzzInput& in, const mxArray* data);
 mxArray* readCount(FuzzInput& in);
+// comread's class: mostly a class name, sometimes a near miss or another value.
+mxArray* readClass(FuzzInput& in);
 // comflush's buffer word, a near miss, or another value.
 mxArray* flushBuffer(FuzzInput& in);
 // comreadline's terminator: mostly 1 to 8 bytes as a double row or text,

@@ -12,6 +12,10 @@ ENTRIES = ["p0", "p1", "p2", "p3", "0p", "1p", "q0", "file", "fifo", "", "gone",
 CLASSES = ["double", "single", "int8", "uint8", "int16", "uint16", "int32", "uint32", "int64",
            "uint64", "logical"]
 SIZES = [8, 4, 1, 1, 2, 2, 4, 4, 8, 8, 1]
+# comread's class words (readClass) and the time-outs of a description (kTimeouts)
+CLASS_WORDS = ["double", "single", "int8", "uint8", "int16", "uint16", "int32", "uint32",
+               "UINT16", "int64", "uint64", "char", "logical", "", "uint8 ", "Double"]
+TIMEOUTS = {"0": 0, "1e-9": 1, "0.001": 2, "0.002": 3, "Inf": 4, "0.5": 6, "-1": 7}
 SPECIAL = {"0": 0, "1": 1, "-1": 2, "0.5": 3, "NaN": 14, "Inf": 15, "-Inf": 16, "1e300": 17,
            "2^31": 20, "2^32": 24, "9.3e18": 26}
 
@@ -38,13 +42,18 @@ def refused_name(which):  # 0 empty, 1 starts with a 0, 2 bytes summing to 0
     return bytes([7, which, 0])
 
 
-def description(name, baud=None, parity=None, stop=None, data=None, shape=b"\x00"):
-    """A 1-by-1 struct (or another shape) with PortName and the line fields given."""
+def description(name, baud=None, parity=None, stop=None, data=None, timeouts=None,
+                shape=b"\x00"):
+    """A 1-by-1 struct (or another shape) with PortName and the line fields given;
+    timeouts: ReadTimeout, WriteTimeout and ReadIntervalTimeout, as keys of TIMEOUTS."""
     fields, values = 0, b"\x00" + name
     for bit, index in enumerate((baud, parity, stop, data)):
         if index is not None:
             fields |= 1 << bit
             values += bytes([0, index])
+    if timeouts is not None:
+        fields |= 0x20
+        values += b"".join(bytes([0, TIMEOUTS[t]]) for t in timeouts)
     return shape + bytes([fields]) + values
 
 
@@ -83,6 +92,14 @@ def read_line(ident, count=64, terminator=b"\x00\x00\x00", nlhs=2):  # LF; CR LF
     return op(0x62, nlhs) + ident + bytes([0, count]) + terminator
 
 
+def read_typed(ident, count, cls, nlhs=2, fail=None):  # comread with a class
+    return op(0x63, nlhs, fail) + ident + bytes([0, count, 0, CLASS_WORDS.index(cls)])
+
+
+def mode_call(index, ident, *rest):  # kModes[index] with the id and these arguments
+    return op(MODE_ARGS) + bytes([index, 1 + len(rest)]) + ident + b"".join(rest)
+
+
 def read_any(ident, count_value, nlhs=2):
     return op(READ, nlhs) + ident + bytes([4]) + count_value
 
@@ -101,6 +118,22 @@ def mode(index, shape=0):  # one of the sixteen words of kModeWords
 
 def call(count, *arguments, nlhs=1):
     return op(ANY, nlhs) + bytes([count]) + b"".join(arguments)
+
+
+FIELD_NAMES = ["PortName", "BaudRate", "Parity", "StopBits", "DataBits", "portname", "PortNam",
+               "PortName ", "Timeout", "Terminator", "ReadTimeout", "WriteTimeout", "DTR", "RTS",
+               "FlowControl", "readtimeout"]
+
+
+def settings(**fields):
+    """A 1-by-1 struct of exactly these fields, in this order; each value an index into its
+    field's table (kRates, kLevels, kFlowWords, ...). The field count is the byte modulo 7."""
+    names = bytes([128 + (len(fields) - 2) % 7] + [FIELD_NAMES.index(f) for f in fields])
+    return b"\x00" + names + b"".join(bytes([0, index]) for index in fields.values())
+
+
+def set_port(ident, struct):  # comset through the mode's own kinds of arguments
+    return op(MODE_ARGS) + bytes([6, 2]) + ident + struct
 
 
 SEEDS = {
@@ -188,6 +221,23 @@ SEEDS = {
     "read_lines": open_port(entry_name("p0")) + send(0, b"one\ntwo\r\nthree")
     + read_line(open_id()) + read_line(open_id(), 64, b"\x00\x01\x03\x00")
     + read_line(open_id(), 2) + read(open_id(), 5) + close(open_id()),
+    "typed_reads": open_port(entry_name("p0")) + send(0, bytes(range(1, 20)))
+    + read_typed(open_id(), 2, "uint16") + read_typed(open_id(), 1, "double")
+    + read_typed(open_id(), 3, "int32") + send(0, b"\x00") + read_typed(open_id(), 1, "int32")
+    + read_typed(open_id(), 1, "UINT16") + read_typed(open_id(), 2, "single", fail=3)
+    + read_typed(open_id(), 4, "uint8", nlhs=1) + close(open_id()),
+    "drain_and_errors": open_port(entry_name("p1")) + mode_call(10, open_id())
+    + mode_call(11, open_id()) + mode_call(10, open_id(), special("1")) + close(open_id()),
+    "interval_reads": open_port(entry_name("p2"), timeouts=("0.002", "0.5", "0.001"))
+    + send(2, b"frame") + read(open_id(), 8)
+    + open_port(entry_name("p2"), timeouts=("0", "Inf", "0.5")) + send(2, b"ab")
+    + read(open_id(), 5) + close(open_id()),
+    # RTS refused while hardware flow control stays on, with a new speed or alone; then
+    # accepted with the flow control turned off
+    "rts_under_hardware_flow": open_port(entry_name("p1"))
+    + set_port(open_id(), settings(FlowControl=1))
+    + set_port(open_id(), settings(BaudRate=1, RTS=1)) + set_port(open_id(), settings(RTS=0))
+    + set_port(open_id(), settings(RTS=1, FlowControl=0)) + close(open_id()),
     "closed_port": open_port(entry_name("p0")) + close(open_id())
     + write(entry_id("p0"), numeric("uint8", b"a")) + read(entry_id("p0")) + close(entry_id("p0")),
 }

@@ -456,6 +456,8 @@ TEST_F(ComOpenTest, RefusedControlFieldsLeaveTheEarlierPortOpen) {
         {"WriteTimeout", thCreateDouble(0), nullptr},
         {"WriteTimeout", thCreateDouble(-INFINITY), nullptr},
         {"WriteTimeout", thCreateNumeric(mxDOUBLE_CLASS, 0, 0, nullptr), nullptr},
+        {"ReadIntervalTimeout", thCreateDouble(0), nullptr},
+        {"ReadIntervalTimeout", thCreateString("1"), nullptr},
         {"DTR", thCreateDouble(NAN), nullptr},
         {"DTR", thCreateNumeric(mxDOUBLE_CLASS, 1, 2, pair), nullptr},
         {"DTR", thCreateString("on"), nullptr},

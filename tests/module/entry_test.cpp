@@ -111,6 +111,16 @@ TEST_F(EntryTest, HandsTheWholeCallToTheModesHandler) {
         {{text("comlist"), text("COM1")},
          "QUENTAROX:brindlecast:comlist",
          "Invalid number of inputs to COMLIST."},
+        {{text("comdrain"), id}, "QUENTAROX:brindlecast:comdrain", "Cannot drain the port."},
+        {{text("comdrain"), id, id},
+         "QUENTAROX:brindlecast:comdrain",
+         "Invalid number of inputs to COMDRAIN."},
+        {{text("comerrors"), id},
+         "QUENTAROX:brindlecast:comerrors",
+         "Cannot read the line errors."},
+        {{text("comerrors"), id, id},
+         "QUENTAROX:brindlecast:comerrors",
+         "Invalid number of inputs to COMERRORS."},
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(failedWith(call(1, c.inputs), c.identifier, c.message)) << c.message;

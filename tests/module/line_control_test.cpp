@@ -81,6 +81,9 @@ TEST_F(LineControlTest, ARefusedCallLeavesThePortAsItWas) {
         {"comset", {id, keep(thCreateStruct(0, 1, {"BaudRate"}))}, invalid("settings")},
         {"comset", {id, port({field("ReadTimeout", -1)})}, invalid("ReadTimeout")},
         {"comset",
+         {id, port({field("ReadTimeout", 1), field("ReadIntervalTimeout", NAN)})},
+         invalid("ReadIntervalTimeout")},
+        {"comset",
          {id, port({field("StopBits", 1), field("WriteTimeout", 0)})},
          invalid("WriteTimeout")},
         {"comset", {id, port({field("BaudRate", 300), field("DTR", NAN)})}, invalid("DTR")},
@@ -101,12 +104,18 @@ TEST_F(LineControlTest, ARefusedCallLeavesThePortAsItWas) {
         {"combreak", {id, text("1")}, duration},
         {"combreak", {id, keep(thCreateNumeric(mxLOGICAL_CLASS, 1, 1, &yes))}, duration},
     };
+#if !defined(_WIN32)
+    spyIoctlReset();
+#endif
     for (const auto& c : cases) {
         std::vector<const mxArray*> inputs{text(c.mode)};
         inputs.insert(inputs.end(), c.arguments.begin(), c.arguments.end());
         EXPECT_TRUE(failedWith(thCall(module, 1, inputs),
                                std::string("QUENTAROX:brindlecast:") + c.mode, c.message.c_str()))
             << c.message;
+#if !defined(_WIN32)
+        EXPECT_EQ(spyBreakRequests(moduleDescriptor(*serial)), "") << c.message;
+#endif
         EXPECT_EQ(kept(*serial).baudRate, 9600u) << c.message;
         EXPECT_TRUE(kept(*serial).twoStopBits) << c.message;
         EXPECT_FALSE(call("comcount", {id}).failed) << c.message;
@@ -114,6 +123,9 @@ TEST_F(LineControlTest, ARefusedCallLeavesThePortAsItWas) {
     // In hardware flow control RTS is the handshake's, until the call ends it.
     ASSERT_FALSE(set({field("FlowControl", "hardware")}).failed);
     EXPECT_TRUE(failedWith(set({field("RTS", 1)}), setId, "Invalid RTS in input to COMSET."));
+    EXPECT_TRUE(failedWith(set({field("BaudRate", 19200), field("RTS", 1)}), setId,
+                           "Invalid RTS in input to COMSET."));
+    EXPECT_EQ(kept(*serial).baudRate, 9600u);
     EXPECT_TRUE(kept(*serial).rtsCts);
     EXPECT_FALSE(set({field("RTS", 1), field("FlowControl", "none")}).failed);
     EXPECT_FALSE(kept(*serial).rtsCts);
@@ -165,6 +177,11 @@ TEST_F(LineControlTest, ComBreakHoldsItsTimeThenClearsAndALostPortGetsEachModesE
     EXPECT_TRUE(failedWith(set({field("BaudRate", 19200)}), setId, "Error Setting Comm State."));
     EXPECT_TRUE(failedWith(call("compins", {id}), pinsId, "Cannot read the pins."));
     EXPECT_TRUE(failedWith(call("combreak", {id, number(0.01)}), breakId, "Cannot send a break."));
+    EXPECT_EQ(mxGetScalar(call("comdrain", {id}).outputs[0]), 0.0);  // as comcount's unsent
+#if !defined(_WIN32)  // Wine's ClearCommError still answers for the hung-up pty
+    EXPECT_TRUE(failedWith(call("comerrors", {id}), "QUENTAROX:brindlecast:comerrors",
+                           "Cannot read the line errors."));
+#endif
     EXPECT_FALSE(call("comclose", {id}).failed);
     EXPECT_EQ(thLiveBlocks(), 0u);
 }

@@ -6,6 +6,7 @@
 #endif
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -197,7 +198,16 @@ TEST_F(TransferTest, ARefusedReadAsksTheDeviceForNothing) {
         {{id, number(-INFINITY)}, 0, "Invalid count to COMREAD."},
         {{id, number(1)}, 2, "Memory allocation failed."},
         {{id}, 0, "Invalid number of inputs to COMREAD."},
-        {{id, number(1), number(1)}, 0, "Invalid number of inputs to COMREAD."},
+        {{id, number(1), text("uint8"), id}, 0, "Invalid number of inputs to COMREAD."},
+        // A typed read: the port, the count's sign, the class, then whether its bytes fit.
+        {{closed, number(-1), number(1)}, 0, "Cannot read the port."},
+        {{id, number(-1), number(1)}, 0, "Invalid count to COMREAD."},
+        {{id, number(536870912), text("UINT16")}, 0, "Invalid data type to COMREAD."},
+        {{id, number(1), text("int64")}, 0, "Invalid data type to COMREAD."},
+        {{id, number(1), string("char")}, 0, "Invalid data type to COMREAD."},
+        {{id, number(1), number(1)}, 0, "Invalid data type to COMREAD."},
+        {{id, number(536870912), text("double")}, 0, "Invalid count to COMREAD."},
+        {{id, number(1), string("uint16")}, 3, "Memory allocation failed."},  // the part's room
         {{id, number(1), text("\n"), id},
          0,
          "Invalid number of inputs to COMREADLINE.",
@@ -222,6 +232,137 @@ TEST_F(TransferTest, ARefusedReadAsksTheDeviceForNothing) {
     }
     ThCallResult result = call("comread", {id, number(1)}, 2);
     EXPECT_EQ(row(result.outputs[0]), std::vector<double>{'k'}) << "a refused read took the byte";
+}
+
+// Each class as comwrite sends it; a part element at the time-out is kept
+// and comes back whole with the next bytes.
+TEST_F(TransferTest, TypedReadsGiveWholeElementsAndKeepAPart) {
+    struct {
+        const char* name;
+        mxClassID classId;
+        std::vector<uint8_t> bytes;  // two elements
+    } cases[] = {
+        {"double", mxDOUBLE_CLASS, memory(std::vector<double>{1.5, -1e300})},
+        {"single", mxSINGLE_CLASS, memory(std::vector<float>{1.5f, -2.25f})},
+        {"int8", mxINT8_CLASS, {0x80, 0x7f}},
+        {"uint8", mxUINT8_CLASS, {0, 255}},
+        {"int16", mxINT16_CLASS, memory(std::vector<int16_t>{-2, 0x1234})},
+        {"uint16", mxUINT16_CLASS, memory(std::vector<uint16_t>{0xabcd, 1})},
+        {"int32", mxINT32_CLASS, memory(std::vector<int32_t>{-5, 0x01020304})},
+        {"uint32", mxUINT32_CLASS, memory(std::vector<uint32_t>{0xdeadbeef, 7})},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(farWrite(*serial, c.bytes.data(), c.bytes.size()));
+        ThCallResult result = call("comread", {id, number(2), text(c.name)}, 2);
+        ASSERT_FALSE(result.failed) << c.name << ": " << result.message;
+        const mxArray* values = result.outputs[0];
+        ASSERT_EQ(mxGetClassID(values), c.classId) << c.name;
+        ASSERT_TRUE(thRows(values) == 1 && thCols(values) == 2) << c.name;
+        EXPECT_EQ(std::memcmp(mxGetData(values), c.bytes.data(), c.bytes.size()), 0) << c.name;
+        EXPECT_EQ(mxGetScalar(result.outputs[1]), 2.0) << c.name;
+    }
+    id = number(open({field("PortName", serial->port), field("ReadTimeout", 0.05)}));
+    ASSERT_TRUE(farWrite(*serial, "\x01\x02\x03", 3));
+    ThCallResult first = call("comread", {id, number(2), text("uint16")}, 2);
+    ASSERT_EQ(thCols(first.outputs[0]), 1u) << first.message;
+    EXPECT_EQ(mxGetScalar(first.outputs[0]), 0x0201);
+    EXPECT_EQ(mxGetScalar(first.outputs[1]), 1.0);
+    EXPECT_EQ(mxGetScalar(call("comcount", {id}).outputs[0]), 1.0) << "the part is not held";
+    ASSERT_TRUE(farWrite(*serial, "\x04", 1));
+    ThCallResult rest = call("comread", {id, number(1), text("uint16")}, 2);
+    EXPECT_EQ(mxGetScalar(rest.outputs[0]), 0x0403);
+}
+
+// Two frames 30 ms apart, with ReadIntervalTimeout 0.01, come back one a call.
+// comset with ReadTimeout alone keeps the interval, and with the interval
+// alone keeps ReadTimeout; ReadTimeout 0 stays at once.
+TEST_F(TransferTest, AnIntervalEndsAReadWhenTheLineFallsQuiet) {
+    auto timedRead = [this](double* seconds) {
+        auto start = std::chrono::steady_clock::now();
+        ThCallResult result = call("comread", {id, number(64)}, 2);
+        *seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_FALSE(result.failed) << result.message;
+        std::vector<double> got = result.failed ? std::vector<double>{} : row(result.outputs[0]);
+        return std::string(got.begin(), got.end());
+    };
+    auto twoFrames = [&](const char* what) {
+        std::thread far([this] {
+            farWrite(*serial, "first", 5);
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            farWrite(*serial, "second", 6);
+        });
+        double elapsed = 0;
+        EXPECT_EQ(timedRead(&elapsed), "first") << what;
+        EXPECT_EQ(timedRead(&elapsed), "second") << what;
+        EXPECT_LT(elapsed, 0.15) << what;
+        far.join();
+    };
+    id = number(open({field("PortName", serial->port), field("ReadTimeout", 2),
+                      field("ReadIntervalTimeout", 0.01)}));
+    twoFrames("at open");
+    auto set = [this](const char* name, double seconds) {
+        ASSERT_FALSE(call("comset", {id, port({field(name, seconds)})}).failed) << name;
+    };
+    set("ReadTimeout", 0.25);
+    twoFrames("after a ReadTimeout");
+    set("ReadIntervalTimeout", 0.1);
+    double elapsed = 0;
+    EXPECT_EQ(timedRead(&elapsed), "");
+    EXPECT_TRUE(elapsed >= 0.25 && elapsed < 1.5) << elapsed;
+    set("ReadTimeout", 0);
+    ASSERT_TRUE(farWrite(*serial, "ab", 2));
+    for (int i = 0; i < 100 && mxGetScalar(call("comcount", {id}).outputs[0]) != 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(timedRead(&elapsed), "ab");
+    EXPECT_LT(elapsed, 0.09);
+}
+
+// Ctrl-C ends every wait within 100 ms of its raising: the call returns, the
+// host drops its outputs, and the bytes that had arrived come back from the
+// next read. A break is cleared and the port keeps working.
+TEST_F(TransferTest, CtrlCEndsEveryWaitAndKeepsWhatArrived) {
+    std::vector<uint8_t> big(1 << 20, 0x55);
+    mxArray* data = numeric(mxUINT8_CLASS, big.size(), big.data());
+    struct {
+        const char* timeoutField;  // opened with it Inf, or (null) with no time-outs
+        const char* mode;
+        std::vector<const mxArray*> arguments;
+        std::string kept;  // what the next read returns
+    } cases[] = {
+        {"ReadTimeout", "comread", {number(10)}, "ab"},
+        {nullptr, "comread", {number(10)}, "ab"},
+        {"ReadTimeout", "comreadline", {number(10)}, "ab"},
+        {nullptr, "comwrite", {data, number(big.size())}, ""},
+        {nullptr, "combreak", {number(10)}, ""},
+    };
+    for (const auto& c : cases) {
+        // Each case opens the port afresh; the far end of the write never reads.
+        id = number(c.timeoutField
+                        ? open({field("PortName", serial->port), field(c.timeoutField, INFINITY)})
+                        : open(*serial));
+        if (!c.kept.empty()) {
+            ASSERT_TRUE(farWrite(*serial, c.kept.data(), c.kept.size()));
+        }
+        std::chrono::steady_clock::time_point raised;
+        std::thread ctrlC([&raised] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            raised = std::chrono::steady_clock::now();
+            thRaiseInterrupt();
+        });
+        std::vector<const mxArray*> inputs{text(c.mode), id};
+        inputs.insert(inputs.end(), c.arguments.begin(), c.arguments.end());
+        ThCallResult result = thCall(module, 2, inputs);
+        auto ended = std::chrono::steady_clock::now();
+        ctrlC.join();
+        EXPECT_TRUE(result.interrupted && !result.failed) << c.mode << " " << result.message;
+        EXPECT_LT(std::chrono::duration<double>(ended - raised).count(), 0.1) << c.mode;
+        thReleaseOutputs(result);
+        ASSERT_FALSE(call("comset", {id, port({field("ReadTimeout", 0)})}).failed);
+        ThCallResult next = call("comread", {id, number(10)}, 2);
+        ASSERT_FALSE(next.failed || next.interrupted) << c.mode;
+        EXPECT_EQ(row(next.outputs[0]), std::vector<double>(c.kept.begin(), c.kept.end()))
+            << c.mode;
+    }
 }
 
 // Without a read time-out a read waits until every byte asked for has
@@ -386,10 +527,10 @@ TEST_F(TransferTest, ATimedReadOfAHungUpLineEnds) {
     EXPECT_LT(elapsed, 3.0);
 }
 
-// comreadline without ReadTimeout, then with 0.25 s; a 200-byte line that is
-// waiting takes at most 3 reads. A line comes as soon as it is there, also under Wine, where
-// kernel32's "return as soon as any byte arrives" time-outs ({MAXDWORD, MAXDWORD, c}) wait the
-// whole c on a pty-backed COM port: the module waits for one byte instead.
+// comreadline without ReadTimeout, then with 0.25 s, then 0.6 s given by comset; a 200-byte line
+// that is waiting takes at most 3 reads. A line comes as soon as it is there, also under Wine,
+// where kernel32's "return as soon as any byte arrives" time-outs ({MAXDWORD, MAXDWORD, c}) wait
+// the whole c on a pty-backed COM port: the module waits for one byte instead.
 TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
     double timeout = 0;
     auto bytes = [](const std::string& text) {
@@ -426,8 +567,8 @@ TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
             EXPECT_EQ(mxGetScalar(call("comcount", {id}).outputs[0]), left) << line;
         }
     };
-    std::thread later = sendLater({"ab", "cd", "e\nz"});
-    expectLine("abcde\n", -1);
+    std::thread later = sendLater({"ab", "cd", "e\r", "\nz"});  // CR and LF in two reads
+    expectLine("abcde\r\n", -1, 8, "\r\n");
     later.join();
     id = number(open({field("PortName", serial->port), field("ReadTimeout", timeout = 0.25)}));
     EXPECT_EQ(thLiveBlocks(), 1u) << "a reopen keeps what was read ahead";
@@ -435,9 +576,15 @@ TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
     expectLine("", -1);  // bound from the call's start
     later.join();
     ASSERT_FALSE(call("comflush", {id, text("input")}).failed);
-    send("one\ntwo\n", 8);
-    expectLine("one\n", 4);
-    expectLine("two\n", 0);
+    // Its waits were its own: a silent comread waits the port's whole time.
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(row(call("comread", {id, number(1)}).outputs[0]).empty());
+    EXPECT_GE(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+              0.24);
+    send("one\ntw", 6);
+    expectLine("one\n", 2, 8);  // "tw" held in a block of 8 bytes,
+    send("o\n", 4);
+    expectLine("two\n", 0);  // and kept when it grows
     send("a\rb\r\nc\r\nabcdefg\r\n", 17);
     expectLine("a\rb\r\n", 12, 64, "\r\n");
     expectLine("c\r\n", 9, 64, "\r\n");
@@ -445,6 +592,12 @@ TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
     expectLine("efg\r", 1, 4, "\r\n");  // the LF would end past maxcount
     expectLine("\n", 0);
     send("hal", 3);
+#if !defined(_WIN32)
+    // Two bytes, then the device fails: they are kept, as at a time-out.
+    spyFailReadsAfter(moduleDescriptor(*serial), 2, EIO);
+    EXPECT_TRUE(row(call("comreadline", {id, number(64)}).outputs[0]).empty());
+    spyReadReset();
+#endif
     expectLine("", 3);
     send("f\n", 5);
     expectLine("half\n", 0);
@@ -465,8 +618,14 @@ TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
     EXPECT_EQ(row(call("comread", {id, number(9)}).outputs[0]), bytes("ee\nxyz"));
     send("four\nfive\n", 10);
     expectLine("four\n", 5);
+    send("six\nseven\n", 15);  // held first, then from the device what the count leaves
+    EXPECT_EQ(row(call("comread", {id, number(8)}).outputs[0]), bytes("five\nsix"));
+    expectLine("\n", 6);
     ASSERT_FALSE(call("comflush", {id, text("input")}).failed);
-    expectLine("", 0);
+    send("wxyz", 4);
+    expectLine("wxyz", 0, 4);  // exactly maxcount, nothing behind: at once
+    ASSERT_FALSE(call("comset", {id, port({field("ReadTimeout", timeout = 0.6)})}).failed);
+    expectLine("", 0);  // the new time-out, not the one read before
 }
 
 }  // namespace

@@ -93,7 +93,12 @@
 %! assert ({n, elapsed < 0.1}, {0, true});
 %! t = tic; n = brindlecast ("comwrite", b, zeros (1, 2^20, "uint8"), 2^20);
 %! assert ({n < 2^20, toc(t) < 2}, {true, true});
-%! brindlecast ("comflush", a, "input");
+%! ## Drained, not flushed: socat still holds part of the flood, and while it
+%! ## waits to hand that to a it relays nothing the other way.
+%! brindlecast ("comset", a, struct ("ReadTimeout", 0.1));
+%! do
+%!   [~, n] = brindlecast ("comread", a, 2^16);
+%! until (n == 0)
 
 ## comreadline: a line split over three writes comes whole, two lines one per
 ## call, CR LF, maxcount first, a time-out keeps half a line for the next call,

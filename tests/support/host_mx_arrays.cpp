@@ -288,6 +288,19 @@ mxArray* mxCreateDoubleMatrix_700(int rows, int cols, mxComplexity complexity) {
                     complexity != mxREAL, ownerOfNew());
 }
 
+// MATLAB makes numeric classes only: char, logical, cell and struct have
+// constructors of their own.
+mxArray* mxCreateNumericMatrix_700(int rows, int cols, mxClassID classId, mxComplexity complexity) {
+    thiCheckThread("mxCreateNumericMatrix");
+    if (classId < mxDOUBLE_CLASS || classId > mxUINT64_CLASS)
+        thiAbort("mxCreateNumericMatrix: not a numeric class");
+    if (complexity != mxREAL && complexity != mxCOMPLEX)
+        thiAbort("mxCreateNumericMatrix: no such complexity");
+    if (rows < 0 || cols < 0) return nullptr;
+    return newDense(classId, static_cast<size_t>(rows), static_cast<size_t>(cols),
+                    complexity != mxREAL, ownerOfNew());
+}
+
 mxArray* mxCreateLogicalScalar(bool value) {
     thiCheckThread("mxCreateLogicalScalar");
     mxArray* array = newDense(mxLOGICAL_CLASS, 1, 1, false, ownerOfNew());

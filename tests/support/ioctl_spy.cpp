@@ -1,6 +1,7 @@
 #include "ioctl_spy.h"
 
 #include <dlfcn.h>
+#include <linux/serial.h>
 #include <sys/ioctl.h>
 
 #include <fcntl.h>
@@ -24,6 +25,10 @@ struct SpyState {
     std::map<int, std::string> breaks;
     bool fakingLines = false;
     int fakeLines = 0;
+    bool fakingOutputQueue = false;
+    int fakeOutputQueue = 0;
+    bool fakingCounts = false;
+    serial_icounter_struct fakeCounts = {};
     bool failingNonBlocking = false;
     int nonBlockingError = 0;
     bool failing = false;
@@ -76,6 +81,14 @@ extern "C" __attribute__((visibility("default"))) int ioctl(int fd, unsigned lon
             *static_cast<int*>(argument) = state.fakeLines;
             return 0;
         }
+        if (state.fakingOutputQueue && request == TIOCOUTQ && argument != nullptr) {
+            *static_cast<int*>(argument) = state.fakeOutputQueue;
+            return 0;
+        }
+        if (state.fakingCounts && request == TIOCGICOUNT && argument != nullptr) {
+            *static_cast<serial_icounter_struct*>(argument) = state.fakeCounts;
+            return 0;
+        }
     }
     IoctlFunction real = realIoctl();
     if (real == nullptr) {
@@ -114,7 +127,28 @@ void spyIoctlReset() {
     state.breaks.clear();
     state.failing = false;
     state.fakingLines = false;
+    state.fakingOutputQueue = false;
+    state.fakingCounts = false;
     state.failingNonBlocking = false;
+}
+
+void spyFakeOutputQueue(int bytes) {
+    SpyState& state = spyState();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.fakingOutputQueue = true;
+    state.fakeOutputQueue = bytes;
+}
+
+void spyFakeLineErrorCounts(int overrun, int bufOverrun, int frame, int parity, int brk) {
+    SpyState& state = spyState();
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.fakingCounts = true;
+    state.fakeCounts = {};
+    state.fakeCounts.overrun = overrun;
+    state.fakeCounts.buf_overrun = bufOverrun;
+    state.fakeCounts.frame = frame;
+    state.fakeCounts.parity = parity;
+    state.fakeCounts.brk = brk;
 }
 
 void spyFakeModemLines(int lines) {

@@ -1,6 +1,7 @@
 // Records the modem-line and break requests (TIOCMBIS, TIOCMBIC, TIOCSBRK,
 // TIOCCBRK) the process makes, makes a chosen ioctl request fail, and can
-// answer TIOCMGET with chosen lines. A pty has no modem lines, so DTR and RTS
+// answer TIOCMGET, TIOCOUTQ and TIOCGICOUNT with chosen values (a pty has no
+// queue or error counts of a UART's kind). A pty has no modem lines, so DTR and RTS
 // can only be checked on the request, and the input lines only faked; a
 // failing request reaches the error paths that a pty never takes. It also
 // interposes fcntl, to refuse the O_NONBLOCK that time-outs need.
@@ -31,6 +32,13 @@ void spyFakeModemLines(int lines);
 // The break requests on fd since the last spyIoctlReset, in order: 'S' for
 // each TIOCSBRK, 'C' for each TIOCCBRK.
 std::string spyBreakRequests(int fd);
+// From now until spyIoctlReset, TIOCOUTQ answers this many bytes unsent
+// without reaching the device: a pty's queue always reads 0.
+void spyFakeOutputQueue(int bytes);
+// From now until spyIoctlReset, TIOCGICOUNT answers these error counts (the
+// rest 0) without reaching the device, as a UART's driver would; a pty keeps
+// none (ENOTTY).
+void spyFakeLineErrorCounts(int overrun, int bufOverrun, int frame, int parity, int brk);
 // From now until spyIoctlReset, an fcntl(F_SETFL) that turns O_NONBLOCK on
 // fails with error, without reaching the descriptor.
 void spyFailSettingNonBlocking(int error);

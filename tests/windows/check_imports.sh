@@ -2,8 +2,10 @@
 # The Windows module must run in a bare MATLAB: it exports mexFunction alone
 # and imports only from MATLAB's libmx/libmex, kernel32 and the C runtime;
 # from libmx and libmex exactly the functions their .def files list (the
-# string calls mxIsClass and mexCallMATLAB among them).
+# string calls mxIsClass and mexCallMATLAB among them); from kernel32 only
+# functions that kernel32_imports.txt beside this script lists, with why.
 set -euo pipefail
+export LC_ALL=C  # the lists below are compared sorted
 module=${1:?usage: check_imports.sh brindlecast.mexw64}
 dump=$(x86_64-w64-mingw32-objdump -p "$module")
 
@@ -16,7 +18,8 @@ for needed in libmx.dll libmex.dll kernel32.dll; do
     grep -q -x "$needed" <<<"$imports" || { echo "check_imports: $needed is not imported"; status=1; }
 done
 [ -z "$unexpected" ] || { echo "check_imports: unexpected imports: $unexpected"; status=1; }
-hosts=$(cd "$(dirname "$0")/../../src/host" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+hosts=$here/../../src/host
 for library in libmx libmex; do
     imported=$(awk -v dll="$library.dll" '/DLL Name:/ {take = tolower($3) == dll; next}
         take && NF == 0 {take = 0} take && $1 ~ /^[0-9a-f]+$/ && NF == 3 {print $3}' <<<"$dump" | sort)
@@ -24,6 +27,14 @@ for library in libmx libmex; do
     [ "$imported" = "$listed" ] ||
         { echo "check_imports: $library.dll imports differ from $library.def:"; diff <(echo "$listed") <(echo "$imported"); status=1; }
 done
+imported=$(awk '/DLL Name:/ {take = tolower($3) == "kernel32.dll"; next}
+    take && NF == 0 {take = 0} take && $1 ~ /^[0-9a-f]+$/ && NF == 3 {print $3}' <<<"$dump" | sort)
+allowed=$(sed 's/#.*//' "$here/kernel32_imports.txt" | awk 'NF {print $1}' | sort)
+unlisted=$(comm -23 <(echo "$imported") <(echo "$allowed"))
+[ -z "$unlisted" ] || {
+    echo "check_imports: kernel32 functions not in tests/windows/kernel32_imports.txt: $(tr '\n' ' ' <<<"$unlisted")"
+    status=1
+}
 [ "$exports" = "mexFunction" ] || { echo "check_imports: exports are '$exports', expected mexFunction alone"; status=1; }
 if [ "$status" -eq 0 ]; then
     echo "check_imports: $(basename "$module") exports mexFunction and imports $(tr '\n' ' ' <<<"$imports")"
