@@ -81,13 +81,14 @@ bool readerEnded(PortReader* reader) {
 }  // namespace
 
 bool startPortReader(PortEntry* port, DWORD limit) {
-    if (!port->timeoutsRead || !makeReadAheadRoom(port, 0, limit)) return false;
+    if (!port->timeoutsRead) return false;
     PortReader* reader = port->reader;
     if (reader != nullptr && readerEnded(reader)) {
         // The device failed once; it is given another chance.
         stopPortReader(port);
         reader = nullptr;
     }
+    if (!makeReadAheadRoom(port, 0, limit)) return false;
     if (reader != nullptr) {
         EnterCriticalSection(&reader->lock);
         reader->limit = limit;

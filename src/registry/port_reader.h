@@ -5,10 +5,10 @@
 //
 // It never waits inside the device (Windows would hold the script's calls on
 // the handle until it ended): it takes what is waiting, with {MAXDWORD, 0, 0}
-// time-outs, and sleeps a millisecond when nothing was. It calls no host
-// function. The read-ahead and the time-outs the device holds are the
-// reader's while it runs, under its lock, and the script's calls' while it is
-// paused: each call pauses it around its use of the device and the held bytes.
+// time-outs, and when nothing was it sleeps 1 ms, or 4 ms once the line has
+// been quiet a while. It calls no host function. The read-ahead and the time-outs the device holds
+// are the reader's while it runs, under its lock, and the script's calls' while it is paused: each
+// call pauses it around its use of the device and the held bytes.
 #pragma once
 
 #include "device/serial_device.h"
@@ -28,7 +28,7 @@ struct PortReader {
 // or gives the paused one a new limit; the read-ahead first gets room for
 // limit bytes. The port's time-outs are known (knowPortTimeouts): the reader
 // changes what its device holds. False when there is no memory or no thread:
-// the port then has the reader it had.
+// the port then has the reader it had (none, if that one had ended).
 bool startPortReader(PortEntry* port, DWORD limit);
 
 // Stops the port's reader, if it has one, and waits for its thread to end;
