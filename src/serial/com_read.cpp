@@ -14,7 +14,6 @@
 #include "registry/read_ahead.h"
 #include "serial/mode_handlers.h"
 #include "transfer/port_transfer.h"
-#include "transfer/wait_clock.h"
 
 #include <cstdint>
 #include <cstring>
@@ -60,7 +59,7 @@ mxArray* elementRow(mxClassID classId, DWORD size, const unsigned char* first, D
 // reads bytes. Only whole elements are returned; a part of one, at the
 // time-out or when the device is lost, stays held for the next read.
 void readElements(int nlhs, mxArray* plhs[], PortEntry* port, int64_t requested,
-                  const mxArray* className, int64_t start) {
+                  const mxArray* className) {
     mxClassID classId = mxUNKNOWN_CLASS;
     ClassNameRead named = readNumericClassName(className, &classId);
     if (named == ClassTextUnmade) mexErrMsgIdAndTxt(readErrorId, "Memory allocation failed.");
@@ -92,7 +91,7 @@ void readElements(int nlhs, mxArray* plhs[], PortEntry* port, int64_t requested,
     }
 
     DWORD received = 0;
-    readPort(port, buffer, asked, &received, start, held > 0);
+    readPort(port, buffer, asked, &received, kCallStartsNow, held > 0);
     if (hostInterruptPending() && holdInterruptedBytes(port, buffer, received)) {
         resumePortReader(port);
         returnNoElements(nlhs, plhs, classId);
@@ -118,14 +117,13 @@ void readElements(int nlhs, mxArray* plhs[], PortEntry* port, int64_t requested,
 }  // namespace
 
 void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-    const int64_t start = monotonicMicroseconds();
     if (nrhs != 3 && nrhs != 4)
         mexErrMsgIdAndTxt(readErrorId, "Invalid number of inputs to COMREAD.");
     PortEntry* port = findOpenPort(prhs[1]);
     if (port == nullptr) mexErrMsgIdAndTxt(readErrorId, "Cannot read the port.");
     int64_t requested = truncateToInt64(readHostDouble(prhs[2]));
     if (requested < 0) mexErrMsgIdAndTxt(readErrorId, "Invalid count to COMREAD.");
-    if (nrhs == 4) return readElements(nlhs, plhs, port, requested, prhs[3], start);
+    if (nrhs == 4) return readElements(nlhs, plhs, port, requested, prhs[3]);
     // Only the low 32 bits reach the device call.
     DWORD count = static_cast<DWORD>(static_cast<uint64_t>(requested));
 
@@ -153,7 +151,7 @@ void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     }
 
     DWORD received = 0;
-    BOOL read = readPort(port, buffer, count, &received, start, held > 0);
+    BOOL read = readPort(port, buffer, count, &received, kCallStartsNow, held > 0);
     if (hostInterruptPending() && holdInterruptedBytes(port, buffer, received)) {
         resumePortReader(port);
         returnNothing(nlhs, plhs);

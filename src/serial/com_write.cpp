@@ -10,7 +10,6 @@
 #include "registry/port_registry.h"
 #include "serial/mode_handlers.h"
 #include "transfer/port_transfer.h"
-#include "transfer/wait_clock.h"
 
 #include <cstdint>
 
@@ -26,7 +25,6 @@ bool hasPlainStorage(const mxArray* data) {
 }  // namespace
 
 void handleComWrite(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-    const int64_t start = monotonicMicroseconds();
     if (nrhs != 4) mexErrMsgIdAndTxt(writeErrorId, "Invalid number of inputs to COMWRITE.");
     PortEntry* port = findOpenPort(prhs[1]);
     if (port == nullptr) mexErrMsgIdAndTxt(writeErrorId, "Cannot write the port.");
@@ -56,7 +54,7 @@ void handleComWrite(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     // The reader is out of the device at once (it never waits there), so the
     // write is not held back; nor does it take the device's time-outs under it.
     pausePortReader(port);
-    writePort(port, bytes, static_cast<DWORD>(byteCount), &written, start);
+    writePort(port, bytes, static_cast<DWORD>(byteCount), &written, kCallStartsNow);
     resumePortReader(port);
     plhs[0] = mxCreateDoubleScalar(static_cast<double>(written));
 }

@@ -43,11 +43,17 @@ BOOL readPort(PortEntry* port, unsigned char* buffer, DWORD count, DWORD* receiv
         if (!holdDeviceTimeouts(port, device)) return FALSE;
         return ReadFile(port->handle, buffer, count, received, nullptr);
     }
-    const int64_t end = endOfTotal(own.ReadTotalTimeoutMultiplier, own.ReadTotalTimeoutConstant,
-                                   count, startMicroseconds);
     // The interval runs once a byte is there: each slice ends by its end too,
     // and the device ends a slice on it once a byte has come within that slice.
     const DWORD interval = wait == ReadWithInterval ? own.ReadIntervalTimeout : 0;
+    const bool timed =
+        own.ReadTotalTimeoutMultiplier != 0 || own.ReadTotalTimeoutConstant != 0 || interval != 0;
+    // Read once for a call that starts here: its first slice starts then too.
+    bool clockJustRead = startMicroseconds == kCallStartsNow && timed;
+    if (startMicroseconds == kCallStartsNow)
+        startMicroseconds = timed ? monotonicMicroseconds() : 0;
+    const int64_t end = endOfTotal(own.ReadTotalTimeoutMultiplier, own.ReadTotalTimeoutConstant,
+                                   count, startMicroseconds);
     const int64_t intervalMicroseconds = int64_t(interval) * 1000;
     bool byteCame = bytesHeld;
     int64_t lastByte = startMicroseconds;
@@ -56,8 +62,10 @@ BOOL readPort(PortEntry* port, unsigned char* buffer, DWORD count, DWORD* receiv
         if (interval != 0 && byteCame && lastByte + intervalMicroseconds < until)
             until = lastByte + intervalMicroseconds;
         // The clock is read only when something is timed.
-        const int64_t sliceStart =
-            until != INT64_MAX || interval != 0 ? monotonicMicroseconds() : 0;
+        const int64_t sliceStart = !timed          ? 0
+                                   : clockJustRead ? startMicroseconds
+                                                   : monotonicMicroseconds();
+        clockJustRead = false;
         DWORD milliseconds = kSliceMilliseconds;
         if (until != INT64_MAX) milliseconds = nextSliceMilliseconds(until - sliceStart);
         if (!holdDeviceTimeouts(port, readSlice(port, milliseconds, interval))) return FALSE;
@@ -86,6 +94,9 @@ BOOL writePort(PortEntry* port, const unsigned char* bytes, DWORD count, DWORD* 
     if (!knowPortTimeouts(port) || readWaitOf(port->timeouts) == ReadByPortRules)
         return WriteFile(port->handle, bytes, count, written, nullptr);
     const COMMTIMEOUTS& own = port->timeouts;
+    const bool timed = own.WriteTotalTimeoutMultiplier != 0 || own.WriteTotalTimeoutConstant != 0;
+    if (startMicroseconds == kCallStartsNow)
+        startMicroseconds = timed ? monotonicMicroseconds() : 0;
     const int64_t end = endOfTotal(own.WriteTotalTimeoutMultiplier, own.WriteTotalTimeoutConstant,
                                    count, startMicroseconds);
     for (;;) {

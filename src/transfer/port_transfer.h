@@ -9,9 +9,15 @@
 
 #include <cstdint>
 
+// A call whose transfer starts with it: the clock is read only when the
+// port's time-outs time something, so that an untimed read or write pays
+// nothing for it.
+const int64_t kCallStartsNow = INT64_MIN;
+
 // Up to count bytes into buffer; *received says how many, also when the
 // device failed (FALSE) after delivering some. A total time-out runs from
-// startMicroseconds (monotonicMicroseconds at the call's start). The port's
+// startMicroseconds (monotonicMicroseconds at the call's start, or
+// kCallStartsNow). The port's
 // ReadIntervalTimeout runs from the last byte that arrived, or from the start
 // when the caller already holds bytes for the script (bytesHeld); a caller
 // that wants the interval ignored reads a single byte.
