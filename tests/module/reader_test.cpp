@@ -1,15 +1,10 @@
 // InputBufferSize: the port's reader holds what the line sends between calls.
 #include "port_fixture.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-// After windows.h, whose types it uses.
-#include <tlhelp32.h>
-#else
-#include <dirent.h>
+#include "thread_count.h"
+
+#if !defined(_WIN32)
 #include <sys/ioctl.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 #endif
 
 #include <algorithm>
@@ -22,24 +17,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The threads of this process.
-int threads() {
-    int count = 0;
-#if defined(_WIN32)
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-        count += entry.th32OwnerProcessID == GetCurrentProcessId();
-    CloseHandle(snapshot);
-#else
-    DIR* tasks = opendir("/proc/self/task");
-    while (dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
-    closedir(tasks);
-#endif
-    return count;
-}
-
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
@@ -49,27 +26,15 @@ protected:
     void SetUp() override {
         PortTest::SetUp();
         serial = &line("port");
-        // The first thread started may bring one of a runtime's own
-        // (ThreadSanitizer's background thread): started before counting,
-        // and counted once it has left /proc, a moment after its join.
-#if defined(_WIN32)
-        std::thread([]{}).join();
-#else
-        pid_t joined = 0;
-        std::thread([&joined] { joined = static_cast<pid_t>(syscall(SYS_gettid)); }).join();
-        std::string task = "/proc/self/task/" + std::to_string(joined);
-        for (auto start = Clock::now(); access(task.c_str(), F_OK) == 0 && secondsSince(start) < 2;)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-#endif
-        idle = threads();
+        // A runtime's own first thread (ThreadSanitizer's) comes before the count.
+        startFirstThread();
+        idle = countThreads();
     }
     mxArray* openWith(double inputBufferSize, double readTimeout = 0) {
         return number(open({field("PortName", serial->port), field("ReadTimeout", readTimeout),
                             field("InputBufferSize", inputBufferSize)}));
     }
-    double waiting(mxArray* id) {
-        return mxGetScalar(call("comcount", {id}).outputs[0]);
-    }
+    double waiting(mxArray* id) { return mxGetScalar(call("comcount", {id}).outputs[0]); }
     // Waits (2 s at most) until the port counts this many bytes waiting.
     bool counts(mxArray* id, double expected) {
         for (auto start = Clock::now(); secondsSince(start) < 2;) {
@@ -101,11 +66,7 @@ protected:
         return row(call("comread", {id, number(count)}, 2).outputs[0]);
     }
     bool running(int readers) {
-        for (auto start = Clock::now(); secondsSince(start) < 2;) {
-            if (threads() == idle + readers) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
+        return threadsSettleAt(idle + readers);
     }
 
     TestLine* serial = nullptr;

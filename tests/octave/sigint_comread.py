@@ -15,61 +15,20 @@ import signal
 import subprocess
 import sys
 import tempfile
-import termios
 import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+sys.dont_write_bytecode = True  # nothing left in the source tree
+from octave_session import Session  # noqa: E402
 
 PROMPT = "bc-prompt> "
 PROMPT_LIMIT = 0.2  # seconds from SIGINT to the prompt
 START_LIMIT = 120.0  # a loaded machine may take long to start Octave
 
 
-class Session:
-    """octave-cli on the slave side of a pty; reads what it prints."""
-
-    def __init__(self, module_folder, cwd):
-        self.master, slave = os.openpty()
-        mode = termios.tcgetattr(slave)
-        mode[3] &= ~termios.ECHO  # only Octave's own output comes back
-        termios.tcsetattr(slave, termios.TCSANOW, mode)
-        self.proc = subprocess.Popen(
-            ["octave-cli", "--norc", "--no-history", "--quiet", "--interactive",
-             "--no-line-editing", "--path", module_folder],
-            stdin=slave, stdout=slave, stderr=slave, cwd=cwd, start_new_session=True)
-        os.close(slave)
-        self.seen = ""
-
-    def send(self, line):
-        os.write(self.master, (line + "\n").encode())
-
-    def wait_for(self, text, limit):
-        """Reads until TEXT appears; returns the output up to it, or None."""
-        deadline = time.monotonic() + limit
-        while text not in self.seen:
-            left = deadline - time.monotonic()
-            if left <= 0 or not select.select([self.master], [], [], left)[0]:
-                return None
-            try:
-                chunk = os.read(self.master, 4096)
-            except OSError:  # Octave has gone: the pty hung up
-                return None
-            self.seen += chunk.decode(errors="replace").replace("\r", "")
-        before, _, self.seen = self.seen.partition(text)
-        return before
-
-    def run(self, line, limit=10.0):
-        """Sends LINE; returns what it printed before the next prompt, or None."""
-        self.send(line)
-        return self.wait_for(PROMPT, limit)
-
-    def close(self):
-        if self.proc.poll() is None:
-            self.proc.kill()
-        self.proc.wait()
-        os.close(self.master)
-
-
 def main():
-    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    root = ROOT
     module_folder = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else
                                     os.path.join(root, "build", "octave"))
     results = []
@@ -95,7 +54,7 @@ def main():
         far = os.open(b, os.O_RDWR | os.O_NOCTTY)
         # From inside build/: brindlecast.m (help text only) in the root
         # folder would shadow the module.
-        session = Session(module_folder, os.path.join(root, "build"))
+        session = Session(module_folder, os.path.join(root, "build"), PROMPT)
         session.send(f'more off; PS1 ("{PROMPT}");')
         if session.wait_for(PROMPT, START_LIMIT) is None:
             raise RuntimeError("no prompt from octave-cli: " + session.seen[-500:])

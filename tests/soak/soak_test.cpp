@@ -7,8 +7,8 @@
 #include "descriptor_count.h"
 #include "pty_pair.h"
 #include "test_host.h"
+#include "thread_count.h"
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -46,21 +46,6 @@ std::string describeFailure(const ThCallResult& result) {
 
 ThCallResult call(Soak& soak, int nlhs, std::vector<const mxArray*> inputs) {
     return thCall(soak.module, nlhs, inputs);
-}
-
-int countThreads() {
-    int count = 0;
-    if (DIR* tasks = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(tasks)) count += entry->d_name[0] != '.';
-        closedir(tasks);
-    }
-    return count;
-}
-
-// A joined thread leaves /proc a moment after the join returns: up to 100 ms.
-bool threadsBackTo(int count) {
-    for (int attempt = 0; attempt < 100 && countThreads() != count; ++attempt) usleep(1000);
-    return countThreads() == count;
 }
 
 double openPort(Soak& soak, int line, bool withReader = false) {
@@ -200,7 +185,7 @@ int main(int argc, char** argv) {
         ThUnloadReport unloaded = thLastUnloadReport();
         if (!unloaded.exitHookRan || unloaded.failed || unloaded.stillLoaded ||
             thWarnings().size() != 1 || thLiveBlocks() != startBlocks ||
-            countOpenDescriptors() != closedDescriptors || !threadsBackTo(startThreads)) {
+            countOpenDescriptors() != closedDescriptors || !threadsSettleAt(startThreads)) {
             report(soak, "unload " + std::to_string(i) + " left the ports or the host unclean");
         }
         soak.module = thLoadModule(BRINDLECAST_MODULE_PATH);
