@@ -1,7 +1,6 @@
 #include "registry/port_reader.h"
 
 #include "host/mex_api.h"
-#include "registry/read_ahead.h"
 
 #include <cstring>
 
@@ -71,62 +70,25 @@ DWORD WINAPI runPortReader(LPVOID argument) {
     }
 }
 
-bool readerEnded(PortReader* reader) {
-    EnterCriticalSection(&reader->lock);
-    bool ended = reader->ended;
-    LeaveCriticalSection(&reader->lock);
-    return ended;
-}
-
-}  // namespace
-
-bool startPortReader(PortEntry* port, DWORD limit) {
-    if (!port->timeoutsRead) return false;
-    PortReader* reader = port->reader;
-    if (reader != nullptr && readerEnded(reader)) {
-        // The device failed once; it is given another chance.
-        stopPortReader(port);
-        reader = nullptr;
-    }
-    if (!makeReadAheadRoom(port, 0, limit)) return false;
-    if (reader != nullptr) {
-        EnterCriticalSection(&reader->lock);
-        reader->limit = limit;
-        LeaveCriticalSection(&reader->lock);
-        return true;
-    }
-    reader = static_cast<PortReader*>(mxMalloc(sizeof(PortReader)));
-    if (reader == nullptr) return false;
-    mexMakeMemoryPersistent(reader);
-    reader->port = port;
-    reader->limit = limit;
+// Starts the thread of a reader whose record is set; it begins paused.
+bool startThread(PortReader* reader) {
     reader->paused = true;
     reader->stopping = false;
     reader->ended = false;
-    InitializeCriticalSection(&reader->lock);
     reader->thread = CreateThread(nullptr, 0, runPortReader, reader, 0, nullptr);
-    if (reader->thread == nullptr) {
-        DeleteCriticalSection(&reader->lock);
-        mxFree(reader);
-        return false;
-    }
-    port->reader = reader;
-    return true;
+    return reader->thread != nullptr;
 }
 
-void stopPortReader(PortEntry* port) {
-    PortReader* reader = port->reader;
-    if (reader == nullptr) return;
+// Ends the reader's thread and waits for it; its record is then the caller's.
+void endThread(PortReader* reader) {
     EnterCriticalSection(&reader->lock);
     reader->stopping = true;
     LeaveCriticalSection(&reader->lock);
     WaitForSingleObject(reader->thread, INFINITE);
     CloseHandle(reader->thread);
-    DeleteCriticalSection(&reader->lock);
-    mxFree(reader);
-    port->reader = nullptr;
-    if (port->readAheadSize == 0) releaseReadAhead(port);
 }
+
+}  // namespace
 
 void pausePortReader(PortEntry* port) {
     PortReader* reader = port->reader;
@@ -144,11 +106,81 @@ void resumePortReader(PortEntry* port) {
     LeaveCriticalSection(&reader->lock);
 }
 
-void dropHeldBytes(PortEntry* port) {
-    if (port->reader == nullptr) {
-        releaseReadAhead(port);
-        return;
+bool prepareReaderChange(const PortEntry* port, DWORD limit, ReaderChange* change) {
+    *change = ReaderChange{limit, nullptr, false,
+                           ReadAheadBlock{nullptr, 0, nullptr, {nullptr, nullptr}}, nullptr};
+    if (limit == 0) return true;
+    if (port == nullptr || port->reader == nullptr) {
+        change->fresh = static_cast<PortReader*>(mxMalloc(sizeof(PortReader)));
+        if (change->fresh == nullptr) return false;
     }
-    port->readAheadStart = 0;
-    port->readAheadSize = 0;
+    if (reserveReadAhead(port, limit, &change->block)) return true;
+    mxFree(change->fresh);
+    change->fresh = nullptr;
+    return false;
+}
+
+bool changePortReader(PortEntry* port, ReaderChange* change) {
+    PortReader* reader = port->reader;
+    if (change->limit == 0) {
+        if (reader == nullptr) return true;
+        endThread(reader);
+        DeleteCriticalSection(&reader->lock);
+        port->reader = nullptr;
+        change->released = reader;
+        if (port->readAheadSize == 0) releaseHeldBlock(port, &change->block);
+        return true;
+    }
+    // The reader changes what its device holds: the port's own must be known first.
+    if (!port->timeoutsRead) return false;
+    takeReadAheadBlock(port, &change->block);
+    if (reader != nullptr && !reader->ended) {
+        // Paused by this call: the limit is read under the lock.
+        EnterCriticalSection(&reader->lock);
+        reader->limit = change->limit;
+        LeaveCriticalSection(&reader->lock);
+        return true;
+    }
+    if (reader != nullptr) {
+        // The device failed once; the reader is given another go.
+        WaitForSingleObject(reader->thread, INFINITE);
+        CloseHandle(reader->thread);
+    } else {
+        reader = change->fresh;
+        reader->port = port;
+        InitializeCriticalSection(&reader->lock);
+    }
+    reader->limit = change->limit;
+    port->reader = reader;
+    if (startThread(reader)) {
+        change->freshTaken = reader == change->fresh;
+        return true;
+    }
+    DeleteCriticalSection(&reader->lock);
+    port->reader = nullptr;
+    if (reader != change->fresh) change->released = reader;
+    return false;
+}
+
+void settleReaderChange(ReaderChange* change) {
+    settleReadAhead(&change->block);
+    if (change->freshTaken) {
+        mexMakeMemoryPersistent(change->fresh);
+    } else if (change->fresh != nullptr) {
+        mxFree(change->fresh);
+    }
+    if (change->released != nullptr) mxFree(change->released);
+    change->fresh = nullptr;
+    change->freshTaken = false;
+    change->released = nullptr;
+}
+
+void stopPortReader(PortEntry* port) {
+    PortReader* reader = port->reader;
+    if (reader == nullptr) return;
+    endThread(reader);
+    DeleteCriticalSection(&reader->lock);
+    mxFree(reader);
+    port->reader = nullptr;
+    if (port->readAheadSize == 0) releaseReadAhead(port);
 }

@@ -2,23 +2,65 @@
 
 #include <cstring>
 
-bool makeReadAheadRoom(PortEntry* port, DWORD room, DWORD limit) {
+namespace {
+
+// The port's block goes; it is freed once the reader runs again.
+void letGo(PortEntry* port, ReadAheadBlock* block) {
+    if (port->readAhead == nullptr) return;
+    if (port->readAhead == block->taken) block->taken = nullptr;
+    block->released[block->released[0] == nullptr ? 0 : 1] = port->readAhead;
+}
+
+}  // namespace
+
+bool reserveReadAhead(const PortEntry* port, DWORD limit, ReadAheadBlock* block) {
+    *block = ReadAheadBlock{nullptr, 0, nullptr, {nullptr, nullptr}};
+    if (port != nullptr && port->readAheadCapacity >= limit) return true;
+    block->fresh = static_cast<unsigned char*>(mxMalloc(limit > 0 ? limit : 1));
+    block->capacity = limit;
+    return block->fresh != nullptr;
+}
+
+void takeCallBuffer(PortEntry* port, ReadAheadBlock* block, unsigned char* buffer, DWORD capacity,
+                    DWORD size) {
+    letGo(port, block);
+    port->readAhead = buffer;
+    port->readAheadStart = 0;
+    port->readAheadSize = size;
+    port->readAheadCapacity = capacity;
+    block->taken = buffer;
+}
+
+void takeReadAheadBlock(PortEntry* port, ReadAheadBlock* block) {
+    unsigned char* fresh = block->fresh;
+    if (fresh == nullptr) return;
     DWORD held = port->readAheadSize;
-    if (port->readAheadCapacity < limit) {
-        // One block of the largest count asked for, so that a call grows it
-        // at most once, before it reads anything.
-        unsigned char* block = static_cast<unsigned char*>(mxMalloc(limit));
-        if (block == nullptr) return false;
-        mexMakeMemoryPersistent(block);
-        if (held > 0) std::memcpy(block, readAheadBytes(port), held);
-        if (port->readAhead != nullptr) mxFree(port->readAhead);
-        port->readAhead = block;
-        port->readAheadStart = 0;
-        port->readAheadCapacity = limit;
-        return true;
+    if (held > 0) std::memcpy(fresh, readAheadBytes(port), held);
+    block->fresh = nullptr;
+    takeCallBuffer(port, block, fresh, block->capacity, held);
+}
+
+void releaseHeldBlock(PortEntry* port, ReadAheadBlock* block) {
+    letGo(port, block);
+    port->readAhead = nullptr;
+    port->readAheadStart = 0;
+    port->readAheadSize = 0;
+    port->readAheadCapacity = 0;
+}
+
+void settleReadAhead(ReadAheadBlock* block) {
+    if (block->taken != nullptr) mexMakeMemoryPersistent(block->taken);
+    if (block->fresh != nullptr) mxFree(block->fresh);
+    for (unsigned char* released : block->released) {
+        if (released != nullptr) mxFree(released);
     }
+    *block = ReadAheadBlock{nullptr, 0, nullptr, {nullptr, nullptr}};
+}
+
+bool makeTailRoom(PortEntry* port, DWORD room) {
+    DWORD held = port->readAheadSize;
+    if (port->readAheadCapacity - held < room) return false;
     if (port->readAheadCapacity - port->readAheadStart - held < room) {
-        // The held bytes move to the front, once the space behind them is used up.
         std::memmove(port->readAhead, readAheadBytes(port), held);
         port->readAheadStart = 0;
     }

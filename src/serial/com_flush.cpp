@@ -7,6 +7,7 @@
 #include "registry/port_lookup.h"
 #include "registry/port_reader.h"
 #include "registry/port_registry.h"
+#include "registry/read_ahead.h"
 #include "serial/mode_handlers.h"
 
 namespace {
@@ -33,9 +34,13 @@ void handleComFlush(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
         if (buffer < 0) mexErrMsgIdAndTxt(flushErrorId, "Invalid buffer in input to COMFLUSH.");
     }
     // A purge that fails (the device was lost) leaves nothing to report.
+    ReadAheadBlock block = {};
     pausePortReader(port);
     PurgeComm(port->handle, bufferPurges[buffer]);
-    // What was read ahead was received and not read as well.
-    if (buffer != 1) dropHeldBytes(port);
+    // What was read ahead was received and not read as well. A reader keeps
+    // its block to fill; without one the block goes.
+    if (buffer != 1 && port->reader != nullptr) consumeReadAhead(port, port->readAheadSize);
+    if (buffer != 1 && port->reader == nullptr) releaseHeldBlock(port, &block);
     resumePortReader(port);
+    settleReadAhead(&block);
 }

@@ -126,12 +126,19 @@ void handleComOpen(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (options.setsTimeouts) recordPortTimeouts(port, options.timeouts, options.readInterval);
     // The reader needs the port's own time-outs known before it changes them.
     if (options.inputBufferSize > 0) {
-        if (!knowPortTimeouts(port) || !startPortReader(port, options.inputBufferSize)) {
+        ReaderChange readerChange = {};
+        bool started = prepareReaderChange(port, options.inputBufferSize, &readerChange);
+        if (started) {
+            knowPortTimeouts(port);
+            started = changePortReader(port, &readerChange);
+            resumePortReader(port);
+        }
+        settleReaderChange(&readerChange);
+        if (!started) {
             CloseHandle(device);
             unlinkPort(id);
             mexErrMsgIdAndTxt(openErrorId, "Cannot start the port's reader.");
         }
-        resumePortReader(port);
     }
 
     plhs[0] = mxCreateDoubleScalar(id);

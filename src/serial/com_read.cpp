@@ -22,96 +22,67 @@ namespace {
 
 const char* const readErrorId = "QUENTAROX:brindlecast:comread";
 
-void returnNothing(int nlhs, mxArray* plhs[]) {
-    plhs[0] = mxCreateDoubleMatrix_700(1, 0, mxREAL);
-    if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(0);
-}
+// What a read took: the bytes in the call's buffer (what was held first, then
+// what the device gave), of which whole elements are returned.
+struct ReadTaken {
+    DWORD held;      // of those, the bytes that were held
+    DWORD bytes;     // in the buffer
+    DWORD returned;  // of those, the whole elements' bytes
+    BOOL deviceRead;
+    bool fromHeldOnly;  // held bytes were enough: the device was not asked
+    bool interrupted;   // Ctrl-C: everything stays held, nothing is returned
+};
 
-void returnNoElements(int nlhs, mxArray* plhs[], mxClassID classId) {
-    plhs[0] = mxCreateNumericMatrix_700(1, 0, classId, mxREAL);
-    if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(0);
-}
-
-// Ctrl-C ended the read: the host will drop what the call returns, so the
-// bytes it received stay held, behind those held before, for the next read.
-// False when there is no memory to hold them (they are then returned).
-bool holdInterruptedBytes(PortEntry* port, const unsigned char* bytes, DWORD count) {
-    DWORD held = port->readAheadSize;
-    if (!makeReadAheadRoom(port, count, held + count)) return false;
-    if (count > 0) std::memcpy(readAheadEnd(port), bytes, count);
-    port->readAheadSize += count;
-    return true;
-}
-
-// A 1-by-n row of the class whose elements are the first bytes, then the
-// second, as they lie (whole elements of size bytes).
-mxArray* elementRow(mxClassID classId, DWORD size, const unsigned char* first, DWORD firstCount,
-                    const unsigned char* second, DWORD secondCount) {
-    DWORD count = (firstCount + secondCount) / size;
-    mxArray* row = mxCreateNumericMatrix_700(1, static_cast<int>(count), classId, mxREAL);
-    unsigned char* elements = static_cast<unsigned char*>(mxGetData(row));
-    if (firstCount > 0) std::memcpy(elements, first, firstCount);
-    if (secondCount > 0) std::memcpy(elements + firstCount, second, secondCount);
-    return row;
-}
-
-// The typed read: count elements are count * size bytes, read as comread
-// reads bytes. Only whole elements are returned; a part of one, at the
-// time-out or when the device is lost, stays held for the next read.
-void readElements(int nlhs, mxArray* plhs[], PortEntry* port, int64_t requested,
-                  const mxArray* className) {
-    mxClassID classId = mxUNKNOWN_CLASS;
-    ClassNameRead named = readNumericClassName(className, &classId);
-    if (named == ClassTextUnmade) mexErrMsgIdAndTxt(readErrorId, "Memory allocation failed.");
-    if (named == ClassRefused) mexErrMsgIdAndTxt(readErrorId, "Invalid data type to COMREAD.");
-    const DWORD size = static_cast<DWORD>(elementSize(classId));
-    if (static_cast<uint64_t>(requested) > UINT32_MAX / size)
-        mexErrMsgIdAndTxt(readErrorId, "Invalid count to COMREAD.");
-    const DWORD wanted = static_cast<DWORD>(requested) * size;
-
-    if (hostInterruptPending()) return returnNoElements(nlhs, plhs, classId);
-    // As for bytes, below: the reader is paused until the held bytes are settled.
-    pausePortReader(port);
+// The read itself, with the reader paused: no host function is called. buffer
+// has room for wanted bytes; the held ones come first, and when they are
+// enough the device is not asked. A part element (size bytes each) stays held;
+// so does everything when Ctrl-C ends the read, since the host then drops
+// what the call returns.
+ReadTaken takeBytes(PortEntry* port, unsigned char* buffer, DWORD wanted, DWORD size,
+                    ReadAheadBlock* block) {
     const DWORD held = port->readAheadSize;
-    if (held >= wanted) {
-        plhs[0] = elementRow(classId, size, readAheadBytes(port), wanted, nullptr, 0);
+    ReadTaken taken = {held, 0, 0, TRUE, false, false};
+    if (held >= wanted && held > 0) {
+        std::memcpy(buffer, readAheadBytes(port), wanted);
         consumeReadAhead(port, wanted);
-        resumePortReader(port);
-        if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(requested));
-        return;
+        taken.bytes = taken.returned = wanted;
+        taken.fromHeldOnly = true;
+        return taken;
     }
-    // Room for a part element to stay held is made before the device is asked,
-    // so that no byte it gives can be lost.
-    const bool roomMade = size == 1 || makeReadAheadRoom(port, size, held + size);
-    const DWORD asked = wanted - held;
-    unsigned char* buffer = roomMade ? static_cast<unsigned char*>(mxCalloc(asked, 1)) : nullptr;
-    if (buffer == nullptr) {
-        resumePortReader(port);
-        mexErrMsgIdAndTxt(readErrorId, "Memory allocation failed.");
-    }
-
+    if (held > 0) std::memcpy(buffer, readAheadBytes(port), held);
     DWORD received = 0;
-    readPort(port, buffer, asked, &received, kCallStartsNow, held > 0);
-    if (hostInterruptPending() && holdInterruptedBytes(port, buffer, received)) {
-        resumePortReader(port);
-        returnNoElements(nlhs, plhs, classId);
-        mxFree(buffer);
-        return;
+    taken.deviceRead =
+        readPort(port, buffer + held, wanted - held, &received, kCallStartsNow, held > 0);
+    taken.bytes = held + received;
+    if (hostInterruptPending()) {
+        // Behind the held bytes, in the port's block or, when that is too
+        // small, in the buffer, which holds them all in order.
+        taken.interrupted = true;
+        if (makeTailRoom(port, received)) {
+            if (received > 0) std::memcpy(readAheadEnd(port), buffer + held, received);
+            port->readAheadSize += received;
+        } else {
+            takeCallBuffer(port, block, buffer, wanted, taken.bytes);
+        }
+        return taken;
     }
-    const DWORD whole = (held + received) / size * size;
-    const DWORD fromHeld = held < whole ? held : whole;
-    const DWORD fromBuffer = whole - fromHeld;
-    plhs[0] = elementRow(classId, size, readAheadBytes(port), fromHeld, buffer, fromBuffer);
-    consumeReadAhead(port, fromHeld);
-    // The part element, behind what is still held; the room made above takes it.
-    const DWORD rest = received - fromBuffer;
-    if (rest > 0 && makeReadAheadRoom(port, rest, port->readAheadSize + rest)) {
-        std::memcpy(readAheadEnd(port), buffer + fromBuffer, rest);
-        port->readAheadSize += rest;
+    taken.returned = taken.bytes / size * size;
+    // The held bytes are in the buffer; a part element goes back, alone, to
+    // the block that was made big enough for it.
+    consumeReadAhead(port, held);
+    const DWORD rest = taken.bytes - taken.returned;
+    if (rest > 0) {
+        std::memcpy(port->readAhead, buffer + taken.returned, rest);
+        port->readAheadSize = rest;
     }
-    resumePortReader(port);
-    if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(whole / size));
-    mxFree(buffer);
+    return taken;
+}
+
+// A 1-by-n row of the class of whole elements of size bytes, as they lie.
+mxArray* elementRow(mxClassID classId, const unsigned char* bytes, DWORD count) {
+    mxArray* row = mxCreateNumericMatrix_700(1, static_cast<int>(count), classId, mxREAL);
+    if (count > 0) std::memcpy(mxGetData(row), bytes, count * elementSize(classId));
+    return row;
 }
 
 }  // namespace
@@ -123,54 +94,56 @@ void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     if (port == nullptr) mexErrMsgIdAndTxt(readErrorId, "Cannot read the port.");
     int64_t requested = truncateToInt64(readHostDouble(prhs[2]));
     if (requested < 0) mexErrMsgIdAndTxt(readErrorId, "Invalid count to COMREAD.");
-    if (nrhs == 4) return readElements(nlhs, plhs, port, requested, prhs[3]);
-    // Only the low 32 bits reach the device call.
-    DWORD count = static_cast<DWORD>(static_cast<uint64_t>(requested));
+    // Bytes unless a class is given; only the low 32 bits of a byte count
+    // reach the device call.
+    mxClassID classId = mxUNKNOWN_CLASS;
+    DWORD size = 1;
+    DWORD wanted = static_cast<DWORD>(static_cast<uint64_t>(requested));
+    if (nrhs == 4) {
+        ClassNameRead named = readNumericClassName(prhs[3], &classId);
+        if (named == ClassTextUnmade) mexErrMsgIdAndTxt(readErrorId, "Memory allocation failed.");
+        if (named == ClassRefused) mexErrMsgIdAndTxt(readErrorId, "Invalid data type to COMREAD.");
+        size = static_cast<DWORD>(elementSize(classId));
+        if (static_cast<uint64_t>(requested) > UINT32_MAX / size)
+            mexErrMsgIdAndTxt(readErrorId, "Invalid count to COMREAD.");
+        wanted = static_cast<DWORD>(requested) * size;
+    }
 
     // Ctrl-C came before the read: the host would drop what it took.
-    if (hostInterruptPending()) return returnNothing(nlhs, plhs);
-    // The held bytes and the device are this call's, not the reader's, until it resumes.
-    pausePortReader(port);
+    if (!hostInterruptPending()) {
+        // The host's memory first: the bytes, and room for a part element to
+        // stay held, so that no byte the device gives can be lost.
+        ReadAheadBlock block;
+        unsigned char* buffer = static_cast<unsigned char*>(mxMalloc(wanted > 0 ? wanted : 1));
+        if (buffer == nullptr || !reserveReadAhead(port, size > 1 ? size : 0, &block))
+            mexErrMsgIdAndTxt(readErrorId, "Memory allocation failed.");
 
-    // Bytes comreadline read ahead come first; when they are enough, the
-    // device is not asked.
-    DWORD held = port->readAheadSize;
-    if (held >= count && held > 0) {
-        plhs[0] = byteRow(readAheadBytes(port), count, nullptr, 0);
-        consumeReadAhead(port, count);
+        pausePortReader(port);
+        takeReadAheadBlock(port, &block);
+        ReadTaken taken = takeBytes(port, buffer, wanted, size, &block);
         resumePortReader(port);
-        if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(count));
-        return;
-    }
-    if (held > 0) count -= held;
 
-    unsigned char* buffer = static_cast<unsigned char*>(mxCalloc(count, 1));
-    if (buffer == nullptr && count > 0) {
-        resumePortReader(port);
-        mexErrMsgIdAndTxt(readErrorId, "Memory allocation failed.");
+        const bool bufferHeld = block.taken == buffer;
+        settleReadAhead(&block);
+        if (!taken.interrupted) {
+            if (classId != mxUNKNOWN_CLASS) {
+                plhs[0] = elementRow(classId, buffer, taken.returned / size);
+            } else if (taken.held > 0 || taken.deviceRead) {
+                // Held bytes are returned even when the device then failed,
+                // with whatever it gave before; without them, a failed read
+                // gives 0 and the count, as it always has.
+                plhs[0] = byteRow(buffer, taken.returned, nullptr, 0);
+            } else {
+                plhs[0] = mxCreateDoubleScalar(0);
+            }
+            // The host's output array may hold one slot only.
+            if (nlhs >= 2)
+                plhs[1] = mxCreateDoubleScalar(static_cast<double>(taken.returned / size));
+        }
+        if (!bufferHeld) mxFree(buffer);
+        if (!taken.interrupted) return;
     }
-
-    DWORD received = 0;
-    BOOL read = readPort(port, buffer, count, &received, kCallStartsNow, held > 0);
-    if (hostInterruptPending() && holdInterruptedBytes(port, buffer, received)) {
-        resumePortReader(port);
-        returnNothing(nlhs, plhs);
-        mxFree(buffer);
-        return;
-    }
-    if (held > 0) {
-        // What was held is returned even when the device then failed, with
-        // whatever it gave before.
-        plhs[0] = byteRow(readAheadBytes(port), held, buffer, received);
-        consumeReadAhead(port, held);
-        received += held;
-    } else if (read) {
-        plhs[0] = byteRow(buffer, received, nullptr, 0);
-    } else {
-        plhs[0] = mxCreateDoubleScalar(0);
-    }
-    resumePortReader(port);
-    // The host's output array may hold one slot only.
-    if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(received));
-    mxFree(buffer);
+    plhs[0] = classId != mxUNKNOWN_CLASS ? mxCreateNumericMatrix_700(1, 0, classId, mxREAL)
+                                         : mxCreateDoubleMatrix_700(1, 0, mxREAL);
+    if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(0);
 }

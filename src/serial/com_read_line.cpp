@@ -26,6 +26,7 @@
 #include "transfer/wait_clock.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -44,24 +45,12 @@ DWORD heldLine(const PortEntry* port, DWORD count, DWORD searched,
     return static_cast<DWORD>(end);
 }
 
-}  // namespace
-
-void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-    const int64_t start = monotonicMicroseconds();
-    if (nrhs != 3 && nrhs != 4)
-        mexErrMsgIdAndTxt(lineErrorId, "Invalid number of inputs to COMREADLINE.");
-    PortEntry* port = findOpenPort(prhs[1]);
-    if (port == nullptr) mexErrMsgIdAndTxt(lineErrorId, "Cannot read the port.");
-    int64_t requested = truncateToInt64(readHostDouble(prhs[2]));
-    if (requested < 0) mexErrMsgIdAndTxt(lineErrorId, "Invalid count to COMREADLINE.");
-    // As comread: the low 32 bits.
-    const DWORD count = static_cast<DWORD>(static_cast<uint64_t>(requested));
-    LineTerminator terminator = {{'\n'}, 1};
-    if (nrhs == 4 && !readLineTerminator(prhs[3], &terminator))
-        mexErrMsgIdAndTxt(lineErrorId, "Invalid terminator to COMREADLINE.");
-    // The held bytes and the device are this call's, not the reader's, until it resumes.
-    pausePortReader(port);
-
+// Reads until the held bytes begin with a line, with the reader paused: no
+// host function is called. The line is moved into line; its length, or 0 at
+// the time-out, on Ctrl-C or when the device is lost: the bytes then stay
+// held. The port's block has room for count bytes.
+DWORD takeLine(PortEntry* port, unsigned char* line, DWORD count, const LineTerminator& terminator,
+               int64_t start) {
     // Unknown time-outs mean a lost device: only held bytes can make a line.
     const bool known = knowPortTimeouts(port);
     const bool atOnce = known && readWaitOf(port->timeouts) == ReadAtOnce;
@@ -69,13 +58,11 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
     // Ctrl-C, before the read or during it: the host drops what the call
     // returns, so nothing is taken from the held bytes.
     while (!hostInterruptPending()) {
-        DWORD line = heldLine(port, count, searched, terminator);
-        if (line > 0 || count == 0) {
-            plhs[0] = byteRow(readAheadBytes(port), line, nullptr, 0);
-            consumeReadAhead(port, line);
-            resumePortReader(port);
-            if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(line));
-            return;
+        DWORD length = heldLine(port, count, searched, terminator);
+        if (length > 0 || count == 0) {
+            if (length > 0) std::memcpy(line, readAheadBytes(port), length);
+            consumeReadAhead(port, length);
+            return length;
         }
         if (!known) break;
         searched = port->readAheadSize;
@@ -94,11 +81,7 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
         // one byte, then reads what came behind it.
         const bool waits = ask == 0 && !atOnce;
         if (waits) ask = 1;
-        // Room is made before the device is asked, so that a failure loses nothing.
-        if (!makeReadAheadRoom(port, ask, count)) {
-            resumePortReader(port);
-            mexErrMsgIdAndTxt(lineErrorId, "Memory allocation failed.");
-        }
+        makeTailRoom(port, ask);
         DWORD got = 0;
         BOOL read = waits ? readPort(port, readAheadEnd(port), 1, &got, start, false)
                           : ReadFile(port->handle, readAheadEnd(port), ask, &got, nullptr);
@@ -107,8 +90,39 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
         // time is up.
         if (!read || got == 0) break;
     }
-    // Timed out, interrupted, or the device is lost: no half line; the bytes stay held.
+    return 0;
+}
+
+}  // namespace
+
+void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+    const int64_t start = monotonicMicroseconds();
+    if (nrhs != 3 && nrhs != 4)
+        mexErrMsgIdAndTxt(lineErrorId, "Invalid number of inputs to COMREADLINE.");
+    PortEntry* port = findOpenPort(prhs[1]);
+    if (port == nullptr) mexErrMsgIdAndTxt(lineErrorId, "Cannot read the port.");
+    int64_t requested = truncateToInt64(readHostDouble(prhs[2]));
+    if (requested < 0) mexErrMsgIdAndTxt(lineErrorId, "Invalid count to COMREADLINE.");
+    // As comread: the low 32 bits.
+    const DWORD count = static_cast<DWORD>(static_cast<uint64_t>(requested));
+    LineTerminator terminator = {{'\n'}, 1};
+    if (nrhs == 4 && !readLineTerminator(prhs[3], &terminator))
+        mexErrMsgIdAndTxt(lineErrorId, "Invalid terminator to COMREADLINE.");
+    // The host's memory first: a block that holds the largest count asked for
+    // (so that a failure loses nothing), and the line's bytes.
+    ReadAheadBlock block;
+    unsigned char* line = static_cast<unsigned char*>(mxMalloc(count > 0 ? count : 1));
+    if (line == nullptr || !reserveReadAhead(port, count, &block))
+        mexErrMsgIdAndTxt(lineErrorId, "Memory allocation failed.");
+
+    pausePortReader(port);
+    takeReadAheadBlock(port, &block);
+    const DWORD length = takeLine(port, line, count, terminator, start);
     resumePortReader(port);
-    plhs[0] = mxCreateDoubleMatrix_700(1, 0, mxREAL);
-    if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(0);
+
+    settleReadAhead(&block);
+    // Timed out, interrupted, or the device is lost: no half line.
+    plhs[0] = byteRow(line, length, nullptr, 0);
+    if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(length));
+    mxFree(line);
 }

@@ -40,18 +40,41 @@ void mergeTimeouts(const PortOptions& options, DWORD interval, COMMTIMEOUTS* tim
     }
 }
 
-// An error once the reader is paused: it resumes first.
-[[noreturn]] void failSet(PortEntry* port, const char* message) {
-    resumePortReader(port);
-    mexErrMsgIdAndTxt(setErrorId, message);
-}
+// The line settings and time-outs, with the reader paused: no host function
+// is called. The refusal, or nullptr.
+const char* applySettings(PortEntry* port, const PortOptions& options) {
+    // Nothing has changed yet: what the port has is read first, and a
+    // failure to read it is reported rather than applying a guess.
+    DCB saved = {};
+    saved.DCBlength = sizeof saved;
+    if (!GetCommState(port->handle, &saved)) return "Error Setting Comm State.";
+    // A port left in hardware flow control keeps RTS for the handshake. Either
+    // flag says so: Wine reads a pty's CRTSCTS back without the RTS handshake.
+    bool handshake = saved.fOutxCtsFlow || saved.fRtsControl == RTS_CONTROL_HANDSHAKE;
+    if (options.flowControl == FlowUnchanged && options.rtsControl >= 0 && handshake)
+        return "Invalid RTS in input to COMSET.";
+    // The direction not given keeps what the port has: the time-outs the
+    // script gave it, not the slices its device holds.
+    COMMTIMEOUTS timeouts = {};
+    DWORD interval = 0;
+    if (options.setsTimeouts) {
+        if (!knowPortTimeouts(port)) return "Error Setting Comm Timeouts.";
+        timeouts = port->timeouts;
+        interval = options.setsReadInterval ? options.readInterval : port->readInterval;
+        mergeTimeouts(options, interval, &timeouts);
+    }
+    COMMTIMEOUTS sliced = slicedTimeouts(timeouts);
 
-// InputBufferSize: 0 stops the reader (the held bytes stay); another size
-// starts one, or gives the running one that size.
-void applyInputBufferSize(PortEntry* port, DWORD size) {
-    if (size == 0) return stopPortReader(port);
-    if (!knowPortTimeouts(port) || !startPortReader(port, size))
-        failSet(port, "Cannot start the port's reader.");
+    DCB dcb = saved;
+    applyPortOptions(options, &dcb);
+    if (!SetCommState(port->handle, &dcb)) return "Error Setting Comm State.";
+    if (options.setsTimeouts && !SetCommTimeouts(port->handle, &sliced)) {
+        // Back to the line the port had, so that the failed call changed nothing.
+        SetCommState(port->handle, &saved);
+        return "Error Setting Comm Timeouts.";
+    }
+    if (options.setsTimeouts) recordPortTimeouts(port, timeouts, interval);
+    return nullptr;
 }
 
 }  // namespace
@@ -67,39 +90,22 @@ void handleComSet(int, mxArray*[], int nrhs, const mxArray* prhs[]) {
     const char* refusal = readPortOptions(settings, setRules, &options);
     if (refusal != nullptr) mexErrMsgIdAndTxt(setErrorId, refusal);
 
-    // Nothing has changed yet: what the port has is read first, and a
-    // failure to read it is reported rather than applying a guess.
-    pausePortReader(port);
-    DCB saved = {};
-    saved.DCBlength = sizeof saved;
-    if (!GetCommState(port->handle, &saved)) failSet(port, "Error Setting Comm State.");
-    // A port left in hardware flow control keeps RTS for the handshake. Either
-    // flag says so: Wine reads a pty's CRTSCTS back without the RTS handshake.
-    bool handshake = saved.fOutxCtsFlow || saved.fRtsControl == RTS_CONTROL_HANDSHAKE;
-    if (options.flowControl == FlowUnchanged && options.rtsControl >= 0 && handshake) {
-        failSet(port, "Invalid RTS in input to COMSET.");
-    }
-    // The direction not given keeps what the port has: the time-outs the
-    // script gave it, not the slices its device holds.
-    COMMTIMEOUTS timeouts = {};
-    DWORD interval = 0;
-    if (options.setsTimeouts) {
-        if (!knowPortTimeouts(port)) failSet(port, "Error Setting Comm Timeouts.");
-        timeouts = port->timeouts;
-        interval = options.setsReadInterval ? options.readInterval : port->readInterval;
-        mergeTimeouts(options, interval, &timeouts);
-    }
-    COMMTIMEOUTS sliced = slicedTimeouts(timeouts);
+    // The host's memory a new InputBufferSize needs is taken first; no
+    // memory is reported once the other settings are applied.
+    ReaderChange readerChange = {};
+    bool readerPrepared = !options.setsInputBufferSize ||
+                          prepareReaderChange(port, options.inputBufferSize, &readerChange);
 
-    DCB dcb = saved;
-    applyPortOptions(options, &dcb);
-    if (!SetCommState(port->handle, &dcb)) failSet(port, "Error Setting Comm State.");
-    if (options.setsTimeouts && !SetCommTimeouts(port->handle, &sliced)) {
-        // Back to the line the port had, so that the failed call changed nothing.
-        SetCommState(port->handle, &saved);
-        failSet(port, "Error Setting Comm Timeouts.");
+    pausePortReader(port);
+    const char* failure = applySettings(port, options);
+    if (failure == nullptr && options.setsInputBufferSize && readerPrepared) {
+        // The reader changes what its device holds: the port's own time-outs first.
+        if (options.inputBufferSize > 0) knowPortTimeouts(port);
+        if (!changePortReader(port, &readerChange)) failure = "Cannot start the port's reader.";
     }
-    if (options.setsTimeouts) recordPortTimeouts(port, timeouts, interval);
-    if (options.setsInputBufferSize) applyInputBufferSize(port, options.inputBufferSize);
     resumePortReader(port);
+
+    settleReaderChange(&readerChange);
+    if (failure == nullptr && !readerPrepared) failure = "Cannot start the port's reader.";
+    if (failure != nullptr) mexErrMsgIdAndTxt(setErrorId, failure);
 }
