@@ -4,7 +4,11 @@
 #include "thread_count.h"
 
 #if !defined(_WIN32)
+#include "read_spy.h"
+
 #include <sys/ioctl.h>
+
+#include <cerrno>
 #endif
 
 #include <algorithm>
@@ -62,6 +66,20 @@ protected:
         }
         return false;
     }
+    // The reader takes what arrives with no call of the script to wake it:
+    // the tty's queue empties (under Wine, where it cannot be seen, true).
+    bool takenWithoutACall() {
+#if !defined(_WIN32)
+        for (auto start = Clock::now(); secondsSince(start) < 0.5;) {
+            int queued = -1;
+            if (ioctl(serial->pty.slave, TIOCINQ, &queued) == 0 && queued == 0) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+#else
+        return true;
+#endif
+    }
     std::vector<double> read(mxArray* id, double count) {
         return row(call("comread", {id, number(count)}, 2).outputs[0]);
     }
@@ -106,6 +124,45 @@ TEST_F(ReaderTest, HoldsWhatTheLineCannotAndServesCountsAndFlushesIt) {
     std::nth_element(delays.begin(), delays.begin() + 10, delays.end());
     EXPECT_LT(delays[10], 0.005);
 #endif
+}
+
+// The reader takes on after every kind of call: reads of part of what it
+// holds, again and again past its block's end; a read served from held bytes
+// alone; a new limit; a device that failed once; a call whose result the
+// host had no memory for.
+TEST_F(ReaderTest, TakesOnAfterEveryCall) {
+    mxArray* id = openWith(4096);
+    std::vector<uint8_t> bytes(10000, 'k');
+    double total = 0;
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_TRUE(farWrite(*serial, bytes.data(), 1000));
+        ASSERT_TRUE(held(id, total += 1000)) << i;
+        EXPECT_EQ(read(id, 500).size(), 500u);
+        total -= 500;
+        ASSERT_TRUE(farWrite(*serial, "x", 1));
+        EXPECT_TRUE(takenWithoutACall()) << i;
+        total += 1;
+    }
+    ASSERT_FALSE(call("comset", {id, port({field("InputBufferSize", 65536)})}).failed);
+    ASSERT_TRUE(farWrite(*serial, bytes.data(), 10000));
+    EXPECT_TRUE(held(id, total += 10000)) << "a new limit for the running reader";
+#if !defined(_WIN32)
+    ASSERT_FALSE(call("comflush", {id}).failed);
+    spyFailReadsAfter(moduleDescriptor(*serial), 0, EIO);
+    EXPECT_TRUE(running(0)) << "the reader ends with its device";
+    spyReadReset();
+    ASSERT_FALSE(call("comset", {id, port({field("InputBufferSize", 4096)})}).failed);
+    EXPECT_TRUE(running(1)) << "started again";
+    ASSERT_TRUE(farWrite(*serial, "again", 5));
+    EXPECT_TRUE(held(id, total = 5)) << "with room to hold";
+#endif
+    for (const char* mode : {"comread", "comreadline"}) {
+        thFailArrayCreation(1);
+        EXPECT_TRUE(call(mode, {id, number(2)}, 2).failed) << mode;
+        thFailArrayCreation(0);
+        ASSERT_TRUE(farWrite(*serial, "y\n", 2));
+        EXPECT_TRUE(takenWithoutACall()) << mode;
+    }
 }
 
 // comset 0, comclose, a reopen and unloading each stop the reader; the held
@@ -156,6 +213,22 @@ TEST_F(ReaderTest, WritesAreNotHeldBackNorTimeOutsShortened) {
         ASSERT_FALSE(written.failed) << written.message;
     }
     EXPECT_LT(secondsSince(start), 0.5) << "100 writes of 64 bytes";
+    // Nor is an idle reader ever inside the device when a call comes, also
+    // after a read that ended on its count gave the device a slice of its own.
+    std::thread later([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        farWrite(*serial, "ab", 2);
+    });
+    EXPECT_EQ(read(id, 2).size(), 2u);
+    later.join();
+    double counting = 0;
+    for (int i = 0; i < 10; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        start = Clock::now();
+        waiting(id);
+        counting += secondsSince(start);
+    }
+    EXPECT_LT(counting, 0.05) << "10 comcounts";
     EXPECT_EQ(farRead(*serial, 6400, 1000).size(), 6400u);
 
     ASSERT_FALSE(call("comset", {id, port({field("ReadTimeout", 0.2)})}).failed);

@@ -309,6 +309,30 @@ TEST_F(TransferTest, AnIntervalEndsAReadWhenTheLineFallsQuiet) {
     double elapsed = 0;
     EXPECT_EQ(timedRead(&elapsed), "");
     EXPECT_TRUE(elapsed >= 0.25 && elapsed < 1.5) << elapsed;
+    // The interval runs from the last byte: a trickle comes back whole.
+    set("ReadIntervalTimeout", 0.03);
+    set("ReadTimeout", 2);
+    std::thread trickle([this] {
+        for (int i = 0; i < 30; ++i) {
+            farWrite(*serial, "t", 1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    EXPECT_EQ(timedRead(&elapsed), std::string(30, 't'));
+    trickle.join();
+    // Beside a reader, which gives the device time-outs of its own.
+    ASSERT_FALSE(call("comset", {id, port({field("InputBufferSize", 4096), field("ReadTimeout", 2),
+                                           field("ReadIntervalTimeout", 0.1)})})
+                     .failed);
+    // A quiet line slows its polls: the first burst is the device's, not held.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(farWrite(*serial, "abc", 3));
+    std::thread bursts([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        farWrite(*serial, "def", 3);
+    });
+    EXPECT_EQ(timedRead(&elapsed), "abcdef");
+    bursts.join();
     set("ReadTimeout", 0);
     ASSERT_TRUE(farWrite(*serial, "ab", 2));
     for (int i = 0; i < 100 && mxGetScalar(call("comcount", {id}).outputs[0]) != 2; ++i)
@@ -324,21 +348,24 @@ TEST_F(TransferTest, CtrlCEndsEveryWaitAndKeepsWhatArrived) {
     std::vector<uint8_t> big(1 << 20, 0x55);
     mxArray* data = numeric(mxUINT8_CLASS, big.size(), big.data());
     struct {
-        const char* timeoutField;  // opened with it Inf, or (null) with no time-outs
+        const char* timeoutField;  // opened with it, or (null) with no time-outs
+        double seconds;
         const char* mode;
         std::vector<const mxArray*> arguments;
         std::string kept;  // what the next read returns
     } cases[] = {
-        {"ReadTimeout", "comread", {number(10)}, "ab"},
-        {nullptr, "comread", {number(10)}, "ab"},
-        {"ReadTimeout", "comreadline", {number(10)}, "ab"},
-        {nullptr, "comwrite", {data, number(big.size())}, ""},
-        {nullptr, "combreak", {number(10)}, ""},
+        {"ReadTimeout", INFINITY, "comread", {number(10)}, "ab"},
+        {nullptr, 0, "comread", {number(10)}, "ab"},
+        {"ReadTimeout", INFINITY, "comreadline", {number(10)}, "ab"},
+        {"ReadTimeout", 10, "comreadline", {number(10)}, "ab"},
+        {"ReadTimeout", 10, "comread", {number(10), text("int16")}, "ab"},
+        {nullptr, 0, "comwrite", {data, number(big.size())}, ""},
+        {nullptr, 0, "combreak", {number(10)}, ""},
     };
     for (const auto& c : cases) {
         // Each case opens the port afresh; the far end of the write never reads.
         id = number(c.timeoutField
-                        ? open({field("PortName", serial->port), field(c.timeoutField, INFINITY)})
+                        ? open({field("PortName", serial->port), field(c.timeoutField, c.seconds)})
                         : open(*serial));
         if (!c.kept.empty()) {
             ASSERT_TRUE(farWrite(*serial, c.kept.data(), c.kept.size()));

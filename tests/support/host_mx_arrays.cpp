@@ -77,7 +77,13 @@ void* allocateData(size_t bytes) {
     return data;
 }
 
+int g_arrayFailCountdown = 0;
+
 mxArray* newArray(mxClassID classId, size_t rows, size_t cols, ThiOwner owner) {
+    // MATLAB ends the call with an error for an array it has no memory for:
+    // the function never returns.
+    if (owner == ThiOwner::Temporary && g_arrayFailCountdown > 0 && --g_arrayFailCountdown == 0)
+        thiRefuse("mxCreate", "Out of memory.");
     auto* array = new mxArray;
     array->classId = classId;
     array->rows = rows;
@@ -641,4 +647,8 @@ const mxArray* thGetCell(const mxArray* cellArray, size_t index) {
     if (array->classId != mxCELL_CLASS || index >= array->elements.size())
         thiAbort("thGetCell: not a cell array, or index out of range");
     return array->elements[index];
+}
+
+void thFailArrayCreation(int n) {
+    g_arrayFailCountdown = n > 0 ? n : 0;
 }

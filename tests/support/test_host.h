@@ -65,6 +65,9 @@ size_t thPersistentBlocks();  // of those, the ones made persistent
 // Makes the n-th allocation from now (1 = the next) return null; 0 disarms.
 // Counts mxMalloc, mxCalloc and mxArrayToString.
 void thFailAllocation(int n);
+// Makes the n-th array the module creates from now end the call with an
+// error, as MATLAB's constructors do when memory runs out; 0 disarms.
+void thFailArrayCreation(int n);
 std::vector<std::string> thWarnings();  // every mexWarnMsgTxt text, in order
 void thClearWarnings();
 int thAtExitRegistrations();  // mexAtExit calls since the module was last loaded
