@@ -73,11 +73,9 @@ void consumeReadAhead(PortEntry* port, DWORD count) {
     port->readAheadStart = port->readAheadSize == 0 ? 0 : port->readAheadStart + count;
 }
 
-mxArray* byteRow(const unsigned char* first, DWORD firstCount, const unsigned char* second,
-                 DWORD secondCount) {
-    mxArray* row = mxCreateDoubleMatrix_700(1, static_cast<int>(firstCount + secondCount), mxREAL);
+mxArray* byteRow(const unsigned char* bytes, DWORD count) {
+    mxArray* row = mxCreateDoubleMatrix_700(1, static_cast<int>(count), mxREAL);
     double* elements = mxGetPr(row);
-    for (DWORD i = 0; i < firstCount; ++i) elements[i] = first[i];
-    for (DWORD i = 0; i < secondCount; ++i) elements[firstCount + i] = second[i];
+    for (DWORD i = 0; i < count; ++i) elements[i] = bytes[i];
     return row;
 }

@@ -54,6 +54,5 @@ bool makeTailRoom(PortEntry* port, DWORD room);
 // Drops the first count held bytes (they were returned).
 void consumeReadAhead(PortEntry* port, DWORD count);
 
-// A 1-by-(first + second) row of doubles: the first bytes, then the second.
-mxArray* byteRow(const unsigned char* first, DWORD firstCount, const unsigned char* second,
-                 DWORD secondCount);
+// A 1-by-count row of doubles, 0 to 255.
+mxArray* byteRow(const unsigned char* bytes, DWORD count);

@@ -78,6 +78,13 @@ ReadTaken takeBytes(PortEntry* port, unsigned char* buffer, DWORD wanted, DWORD 
     return taken;
 }
 
+// An empty row of the class asked for (bytes: doubles) and a count of 0.
+void returnNothing(int nlhs, mxArray* plhs[], mxClassID classId) {
+    plhs[0] = classId != mxUNKNOWN_CLASS ? mxCreateNumericMatrix_700(1, 0, classId, mxREAL)
+                                         : mxCreateDoubleMatrix_700(1, 0, mxREAL);
+    if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(0);
+}
+
 // A 1-by-n row of the class of whole elements of size bytes, as they lie.
 mxArray* elementRow(mxClassID classId, const unsigned char* bytes, DWORD count) {
     mxArray* row = mxCreateNumericMatrix_700(1, static_cast<int>(count), classId, mxREAL);
@@ -110,40 +117,36 @@ void handleComRead(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     }
 
     // Ctrl-C came before the read: the host would drop what it took.
-    if (!hostInterruptPending()) {
-        // The host's memory first: the bytes, and room for a part element to
-        // stay held, so that no byte the device gives can be lost.
-        ReadAheadBlock block;
-        unsigned char* buffer = static_cast<unsigned char*>(mxMalloc(wanted > 0 ? wanted : 1));
-        if (buffer == nullptr || !reserveReadAhead(port, size > 1 ? size : 0, &block))
-            mexErrMsgIdAndTxt(readErrorId, "Memory allocation failed.");
+    if (hostInterruptPending()) return returnNothing(nlhs, plhs, classId);
+    // The host's memory first: the bytes, and room for a part element to
+    // stay held, so that no byte the device gives can be lost.
+    ReadAheadBlock block;
+    unsigned char* buffer = static_cast<unsigned char*>(mxMalloc(wanted > 0 ? wanted : 1));
+    if (buffer == nullptr || !reserveReadAhead(port, size > 1 ? size : 0, &block))
+        mexErrMsgIdAndTxt(readErrorId, "Memory allocation failed.");
 
-        pausePortReader(port);
-        takeReadAheadBlock(port, &block);
-        ReadTaken taken = takeBytes(port, buffer, wanted, size, &block);
-        resumePortReader(port);
+    pausePortReader(port);
+    takeReadAheadBlock(port, &block);
+    const ReadTaken taken = takeBytes(port, buffer, wanted, size, &block);
+    resumePortReader(port);
 
-        const bool bufferHeld = block.taken == buffer;
-        settleReadAhead(&block);
-        if (!taken.interrupted) {
-            if (classId != mxUNKNOWN_CLASS) {
-                plhs[0] = elementRow(classId, buffer, taken.returned / size);
-            } else if (taken.held > 0 || taken.deviceRead) {
-                // Held bytes are returned even when the device then failed,
-                // with whatever it gave before; without them, a failed read
-                // gives 0 and the count, as it always has.
-                plhs[0] = byteRow(buffer, taken.returned, nullptr, 0);
-            } else {
-                plhs[0] = mxCreateDoubleScalar(0);
-            }
-            // The host's output array may hold one slot only.
-            if (nlhs >= 2)
-                plhs[1] = mxCreateDoubleScalar(static_cast<double>(taken.returned / size));
-        }
-        if (!bufferHeld) mxFree(buffer);
-        if (!taken.interrupted) return;
+    // An interrupted read's bytes may have become the port's block.
+    const bool bufferHeld = block.taken == buffer;
+    settleReadAhead(&block);
+    if (taken.interrupted) {
+        returnNothing(nlhs, plhs, classId);
+    } else if (classId != mxUNKNOWN_CLASS) {
+        plhs[0] = elementRow(classId, buffer, taken.returned / size);
+    } else if (taken.held > 0 || taken.deviceRead) {
+        // Held bytes are returned even when the device then failed, with
+        // whatever it gave before; without them, a failed read gives 0 and
+        // the count, as it always has.
+        plhs[0] = byteRow(buffer, taken.returned);
+    } else {
+        plhs[0] = mxCreateDoubleScalar(0);
     }
-    plhs[0] = classId != mxUNKNOWN_CLASS ? mxCreateNumericMatrix_700(1, 0, classId, mxREAL)
-                                         : mxCreateDoubleMatrix_700(1, 0, mxREAL);
-    if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(0);
+    // The host's output array may hold one slot only.
+    if (!taken.interrupted && nlhs >= 2)
+        plhs[1] = mxCreateDoubleScalar(static_cast<double>(taken.returned / size));
+    if (!bufferHeld) mxFree(buffer);
 }

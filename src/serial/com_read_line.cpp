@@ -122,7 +122,7 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
 
     settleReadAhead(&block);
     // Timed out, interrupted, or the device is lost: no half line.
-    plhs[0] = byteRow(line, length, nullptr, 0);
+    plhs[0] = byteRow(line, length);
     if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(length));
     mxFree(line);
 }
