@@ -11,6 +11,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -75,10 +76,9 @@ bool portOnLine(int line) {
 
 void checkAfterCall() {
     size_t open = model.ports.size();
-    size_t readAheads = 0;  // blocks of read-ahead bytes there may be
-    for (const OpenPort& port : model.ports) readAheads += port.mayReadAhead;
-    if (thLiveBlocks() < open || thLiveBlocks() > open + readAheads ||
-        thPersistentBlocks() != thLiveBlocks()) {
+    size_t blocks = open;  // a registry entry each, a read-ahead block, a reader's record
+    for (const OpenPort& port : model.ports) blocks += (port.capacity > 0) + (port.limit > 0);
+    if (thLiveBlocks() != blocks || thPersistentBlocks() != thLiveBlocks()) {
         fault(std::to_string(thLiveBlocks()) + " live host blocks (" +
               std::to_string(thPersistentBlocks()) + " persistent) with " + std::to_string(open) +
               " ports open");
@@ -97,9 +97,46 @@ void checkAfterCall() {
     }
 }
 
+// Each reader takes what comes in the background, up to its limit: before a
+// call that depends on what a port holds, the model takes that in too, and
+// waits until the reader has.
+void settleReaders() {
+    for (OpenPort& port : model.ports) {
+        if (port.limit == 0) continue;
+        Line& line = world.lines[port.line];
+        port.held = std::max(port.held, std::min<size_t>(line.toPort.size(), port.limit));
+        std::string problem;
+        if (!awaitArrival(line, port.held, true, &problem))
+            fault("line " + std::to_string(port.line) + ", a reader's: " + problem);
+    }
+}
+
+// A read that may wait (a line read, when no line is there) is asked only for
+// what is there (in whole elements).
+bool mayWait(const Expectation& e) {
+    bool lineRead = e.output == Expectation::Output::Line;
+    return e.readsWait &&
+           (e.output == Expectation::Output::Bytes || e.output == Expectation::Output::Elements ||
+            (lineRead && e.bytes.empty()));
+}
+
+// Counts, purges, line and typed reads are exact only once everything sent
+// has landed.
+bool awaitsArrival(const Expectation& e) {
+    return e.output == Expectation::Output::Counts || e.flushesInput || mayWait(e) ||
+           e.output == Expectation::Output::Line || e.output == Expectation::Output::Elements;
+}
+
 void runCall(int nlhs, int failingAllocation, std::vector<mxArray*> arguments) {
     std::vector<const mxArray*> inputs(arguments.begin(), arguments.end());
     Expectation expected = predict(nlhs, inputs, failingAllocation);
+    // Those, and closes, drop or take held bytes; a reader stops with its
+    // block only when it holds none.
+    if (awaitsArrival(expected) || expected.closes || expected.dropsEarlier ||
+        expected.limit == 0) {
+        settleReaders();
+        expected = predict(nlhs, inputs, failingAllocation);
+    }
     auto askInstead = [&](double value) {  // another third input, predicted anew
         arguments.push_back(thCreateDouble(value));
         inputs[2] = arguments.back();
@@ -108,22 +145,15 @@ void runCall(int nlhs, int failingAllocation, std::vector<mxArray*> arguments) {
     // A break is asked for in a millisecond: a longer one only costs time.
     if (expected.breakTooLong) askInstead(0.001);
     if (expected.readTooLarge) askInstead(expected.count % (kReadCap / expected.elementSize));
-    // Counts, purges, line and typed reads are exact only once everything sent
-    // has landed; a read that may wait (a line read, when no line is there) is
-    // asked only for what is there (in whole elements).
-    bool lineRead = expected.output == Expectation::Output::Line;
-    bool typedRead = expected.output == Expectation::Output::Elements;
-    bool mayWait = expected.readsWait && (expected.output == Expectation::Output::Bytes ||
-                                          typedRead || (lineRead && expected.bytes.empty()));
-    if (expected.output == Expectation::Output::Counts || expected.flushesInput || mayWait ||
-        lineRead || typedRead) {
+    if (awaitsArrival(expected)) {
+        const bool waits = mayWait(expected);
         Line& line = world.lines[expected.line];
         std::string problem;
         size_t held = 0;
         for (const OpenPort& port : model.ports) held += port.line == expected.line ? port.held : 0;
-        if (!awaitArrival(line, held, &problem)) fault(problem);
+        if (!awaitArrival(line, held, false, &problem)) fault(problem);
         const size_t size = expected.elementSize;
-        if (mayWait && expected.count * size > line.toPort.size())
+        if (waits && expected.count * size > line.toPort.size())
             askInstead(static_cast<double>(line.toPort.size() / size));
     }
     // What a purge of the output may drop, the far end takes first.
@@ -169,6 +199,7 @@ void runCall(int nlhs, int failingAllocation, std::vector<mxArray*> arguments) {
 // The coverage the module gathered in this input until then goes with its
 // mapping, the exit hook's included: libFuzzer does not see it.
 void reloadModule() {
+    settleReaders();
     size_t open = model.ports.size();
     logCall("unload and load, " + std::to_string(open) + " ports open");
     thClearWarnings();
@@ -269,7 +300,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (hasMore(in) && calls < kMaxCalls) {
         uint8_t op = nextByte(in);
         int nlhs = (op >> 3) & 3;
-        int failing = (op & 0x80) ? static_cast<int>(pick(in, 6)) : 0;
+        int failing = (op & 0x80) ? static_cast<int>(pick(in, 8)) : 0;
         ++calls;
         switch (op & 7) {
             case 0:

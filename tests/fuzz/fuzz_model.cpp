@@ -42,6 +42,7 @@ const char* const kModuleErrors[][2] = {
     {kOpenId, "Invalid PortName in input to COMOPEN."},
     {kOpenId, "Cannot open com port."},
     {kOpenId, "Error Creating FileID."},
+    {kOpenId, "Cannot start the port's reader."},
     {kFlushId, "Invalid buffer in input to COMFLUSH."},
     {kWriteId, "Invalid data type to COMWRITE"},
     {kWriteId, "Invalid count to COMWRITE."},
@@ -55,12 +56,13 @@ const char* const kModuleErrors[][2] = {
     {"", "Out of memory in MEX-file"},
     {"", "Unable to find node in list"},
     {kSetId, "Invalid settings in input to COMSET."},
+    {kSetId, "Cannot start the port's reader."},
     {kBreakId, "Invalid duration in input to COMBREAK."},
 };
 
 // The fields comopen and comset check, each refused with its own message.
-const char* const kCheckedFields[] = {"ReadTimeout", "WriteTimeout", "ReadIntervalTimeout",
-                                      "DTR",         "RTS",          "FlowControl"};
+const char* const kCheckedFields[] = {"ReadTimeout", "WriteTimeout", "ReadIntervalTimeout", "DTR",
+                                      "RTS",         "FlowControl",  "InputBufferSize"};
 
 // "COMSET" for kSetId: a mode's name in its messages.
 std::string modeName(const char* identifier) {
@@ -200,12 +202,13 @@ struct ControlFields {
     const mxArray* writeTimeout = nullptr;
     const mxArray* readInterval = nullptr;
     double readSeconds = INFINITY;
-    int flow = -1;  // none, hardware, software
+    int flow = -1;    // none, hardware, software
+    long limit = -1;  // InputBufferSize: 0 or 4096 to 2^28 bytes; -1 not given
 };
 
 // The name of the first field refused in the module's order, or "" when
 // every one is valid; an RTS is refused also under hardware flow control,
-// asked for or (keepsRtsCts, comset) kept.
+// asked for or (keepsRtsCts, comset, once the other fields are read) kept.
 std::string refusedField(const mxArray* description, bool keepsRtsCts, Allocations& allocations,
                          ControlFields* c) {
     c->readTimeout = mxGetField_700(description, 0, "ReadTimeout");
@@ -226,7 +229,17 @@ std::string refusedField(const mxArray* description, bool keepsRtsCts, Allocatio
         c->flow = wordOf(field, {"none", "hardware", "software"}, allocations);
         if (c->flow < 0) return "FlowControl";
     }
-    if (rts != nullptr && (c->flow == 1 || (c->flow < 0 && keepsRtsCts))) return "RTS";
+    if (rts != nullptr && c->flow == 1) return "RTS";
+    if (const mxArray* field = mxGetField_700(description, 0, "InputBufferSize")) {
+        if (!mxIsNumeric(field) || mxIsSparse(field) || mxIsComplex(field) ||
+            mxGetNumberOfElements(field) != 1)
+            return "InputBufferSize";
+        double bytes = mxGetScalar(field);
+        if (!(bytes == 0 || (bytes >= 4096 && bytes <= 268435456.0)) || std::trunc(bytes) != bytes)
+            return "InputBufferSize";
+        c->limit = static_cast<long>(bytes);
+    }
+    if (rts != nullptr && c->flow < 0 && keepsRtsCts) return "RTS";
     return "";
 }
 
@@ -317,6 +330,12 @@ Expectation& predictOpen(Expectation& e, const Inputs& in, const OpenPort*,
         return fail(e, kOpenId, "Error Setting Comm State.");
 
     if (!allocations.next()) return fail(e, "", "Out of memory in MEX-file");
+    // A reader: its record, then its block. Either missing, the port closes.
+    if (control.limit > 0) {
+        if (!(allocations.next() && allocations.next()))
+            return fail(e, kOpenId, "Cannot start the port's reader.");
+        e.limit = e.capacity = control.limit;
+    }
     e.registers = true;
     e.output = Expectation::Output::FileId;
     return e;
@@ -376,6 +395,12 @@ Expectation& predictElements(Expectation& e, const Inputs& in, const OpenPort* p
     e.count = static_cast<uint32_t>(requested);
     const size_t wanted = e.count * e.elementSize;
     e.readTooLarge = wanted > kReadCap;
+    // The buffer, then a block with room for a part element.
+    if (!allocations.next()) return fail(e, kReadId, "Memory allocation failed.");
+    if (e.elementSize > 1 && port->capacity < e.elementSize) {
+        if (!allocations.next()) return fail(e, kReadId, "Memory allocation failed.");
+        e.capacity = static_cast<long>(e.elementSize);
+    }
     e.output = Expectation::Output::Elements;
     e.line = port->line;
     e.readsWait = port->readsWait;
@@ -383,9 +408,6 @@ Expectation& predictElements(Expectation& e, const Inputs& in, const OpenPort* p
     e.elements = static_cast<uint32_t>(total / e.elementSize);
     bool fromHeld = port->held >= wanted;
     e.heldAfter = static_cast<long>(fromHeld ? port->held - wanted : total % e.elementSize);
-    // Room for a part element, then the buffer: either allocation may fail.
-    e.mayFailAllocation = !fromHeld && allocations.failing > allocations.made;
-    e.mayReadAhead = !fromHeld && e.elementSize > 1;
     return e;
 }
 
@@ -396,11 +418,9 @@ Expectation& predictRead(Expectation& e, const Inputs& in, const OpenPort* port,
     if (in.size() == 4) return predictElements(e, in, port, requested, allocations);
     e.count = static_cast<uint32_t>(static_cast<uint64_t>(requested));
     e.readTooLarge = e.count > kReadCap;
-    // Read-ahead bytes first; the device (and a buffer) only for more than those.
+    // A buffer of at least a byte; read-ahead bytes first, the device only for more.
+    if (!allocations.next()) return fail(e, kReadId, "Memory allocation failed.");
     bool fromHeld = port->held > 0 && port->held >= e.count;
-    // An empty buffer is no failure: nothing is read into it.
-    if (!fromHeld && !allocations.next() && e.count > 0)
-        return fail(e, kReadId, "Memory allocation failed.");
     e.output = Expectation::Output::Bytes;
     e.line = port->line;
     e.readsWait = port->readsWait;
@@ -422,6 +442,8 @@ Expectation& predictFlush(Expectation& e, const Inputs& in, const OpenPort* port
     e.line = port->line;
     e.flushesInput = which != 1;
     e.flushesOutput = which != 0;
+    // A reader keeps its block to fill; without one the block goes.
+    if (e.flushesInput && port->limit == 0) e.capacity = 0;
     return e;
 }
 
@@ -435,6 +457,10 @@ Expectation& predictSet(Expectation& e, const Inputs& in, const OpenPort* port,
     ControlFields control;
     bool rtsCts = world.lines[port->line].rtsCts;
     if (!fieldsTaken(e, kSetId, settings, rtsCts, allocations, &control)) return e;
+    // A reader's memory first: its record when it has none, then a larger block.
+    bool prepared = control.limit <= 0 ||
+                    ((port->limit > 0 || allocations.next()) &&
+                     (port->capacity >= static_cast<size_t>(control.limit) || allocations.next()));
     if (!takesLine(settings, port->line, e)) return fail(e, kSetId, "Error Setting Comm State.");
     e.id = port->id;
     // A read time-out replaces the port's; a write time-out or an interval
@@ -443,6 +469,16 @@ Expectation& predictSet(Expectation& e, const Inputs& in, const OpenPort* port,
     if (control.readTimeout == nullptr &&
         (control.writeTimeout != nullptr || control.readInterval != nullptr))
         e.retimes = port->timed ? port->readsWait : 1;
+    // The other settings took; the reader then starts, changes or stops (its
+    // block going when nothing is held).
+    if (!prepared) return fail(e, kSetId, "Cannot start the port's reader.");
+    if (control.limit > 0) {
+        e.limit = control.limit;
+        e.capacity = static_cast<long>(std::max<size_t>(port->capacity, e.limit));
+    } else if (control.limit == 0 && port->limit > 0) {
+        e.limit = 0;
+        if (port->held == 0) e.capacity = 0;
+    }
     return e;
 }
 
@@ -524,7 +560,12 @@ Expectation& predictReadLine(Expectation& e, const Inputs& in, const OpenPort* p
         return fail(e, kLineId, "Invalid terminator to COMREADLINE.");
     e.count = static_cast<uint32_t>(static_cast<uint64_t>(requested));
     e.readTooLarge = e.count > kReadCap;
-    e.mayFailAllocation = allocations.failing > allocations.made;
+    // The line's bytes, then a block that holds count.
+    if (!allocations.next()) return fail(e, kLineId, "Memory allocation failed.");
+    if (port->capacity < e.count) {
+        if (!allocations.next()) return fail(e, kLineId, "Memory allocation failed.");
+        e.capacity = e.count;
+    }
     e.output = Expectation::Output::Line;
     e.line = port->line;
     e.readsWait = port->readsWait;
@@ -541,7 +582,6 @@ Expectation& predictReadLine(Expectation& e, const Inputs& in, const OpenPort* p
     bool fromHeld = e.count == 0 || held >= e.count || (end > 0 && end <= held);
     size_t read = fromHeld ? 0 : within - held;
     e.heldAfter = static_cast<long>(held + read - end);
-    e.mayReadAhead = e.count > 0;
     return e;
 }
 
@@ -617,14 +657,6 @@ Expectation predict(int nlhs, const std::vector<const mxArray*>& in, int failing
 }
 
 bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::string* problem) {
-    const std::string& mode = result.identifier;
-    if (e.mayFailAllocation && result.failed && (mode == kLineId || mode == kReadId) &&
-        result.message == "Memory allocation failed.") {
-        Expectation failed = e;
-        failed.mayFailAllocation = false;
-        fail(failed, mode.c_str(), "Memory allocation failed.").output = Expectation::Output::None;
-        return settle(failed, nlhs, result, problem);
-    }
     if (result.failed != e.fails || result.identifier != e.identifier ||
         result.message != e.message) {
         *problem =
@@ -777,10 +809,15 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
         }
         if (port.line != e.line) continue;
         if (e.flushesInput) port.held = 0;
-        port.mayReadAhead = (port.mayReadAhead && !e.flushesInput) || e.mayReadAhead;
         if (e.heldAfter >= 0 && !e.fails) port.held = static_cast<size_t>(e.heldAfter);
+        if (e.limit >= 0 && !e.fails) port.limit = static_cast<uint32_t>(e.limit);
+        if (e.capacity >= 0 && !e.fails) port.capacity = static_cast<size_t>(e.capacity);
     }
-    if (e.registers) model.ports.push_back({e.id, e.line, e.readsWait, e.timed});
+    if (e.registers) {
+        model.ports.push_back({e.id, e.line, e.readsWait, e.timed,
+                               static_cast<uint32_t>(std::max(e.limit, 0L)),
+                               static_cast<size_t>(std::max(e.capacity, 0L))});
+    }
     if (e.flushesInput) world.lines[e.line].toPort.clear();
     if (e.output == Expectation::Output::Written) {
         Line& line = world.lines[e.line];
@@ -843,9 +880,9 @@ std::string describe(const mxArray* value) {
         text += " '" + shown + "'";
     } else if (classId == mxSTRUCT_CLASS) {
         text += " {";
-        for (const char* name :
-             {"PortName", "BaudRate", "Parity", "StopBits", "DataBits", "ReadTimeout",
-              "WriteTimeout", "ReadIntervalTimeout", "DTR", "RTS", "FlowControl"}) {
+        for (const char* name : {"PortName", "BaudRate", "Parity", "StopBits", "DataBits",
+                                 "ReadTimeout", "WriteTimeout", "ReadIntervalTimeout", "DTR", "RTS",
+                                 "FlowControl", "InputBufferSize"}) {
             if (mxGetNumberOfElements(value) == 0) break;
             const mxArray* field = mxGetField_700(value, 0, name);
             if (field != nullptr) text += std::string(name) + ": " + describe(field) + "; ";

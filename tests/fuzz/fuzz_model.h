@@ -12,10 +12,11 @@
 struct OpenPort {
     int32_t id;
     int line;
-    bool readsWait;             // its time-outs let a read wait long for bytes that never come
-    bool timed;                 // it was given time-outs
-    bool mayReadAhead = false;  // a comreadline may have left it a read-ahead block
-    size_t held = 0;            // of its line's bytes, those it has read ahead
+    bool readsWait;       // its time-outs let a read wait long for bytes that never come
+    bool timed;           // it was given time-outs
+    uint32_t limit = 0;   // its reader's InputBufferSize; 0: it has no reader
+    size_t capacity = 0;  // bytes of its read-ahead block; 0: it has none
+    size_t held = 0;      // of its line's bytes, those it has read ahead
 };
 
 struct Model {
@@ -58,10 +59,9 @@ struct Expectation {
     bool readTooLarge = false;   // count exceeds kReadCap
     bool readsWait = false;      // Bytes: the port's read may wait; FileId: it will
     bool flushesInput = false;
-    bool mayFailAllocation = false;  // Line, Elements: read-ahead growth or the buffer may hit
-                                     // the failing allocation
-    bool mayReadAhead = false;       // the call may leave the port a read-ahead block
-    long heldAfter = -1;             // the port's read-ahead bytes after the call; -1 as before
+    long heldAfter = -1;  // the port's read-ahead bytes after the call; -1 as before
+    long limit = -1;      // the port's (FileId: the new port's) reader limit after; -1 as before
+    long capacity = -1;   // the port's (FileId: the new port's) block after; -1 as before
     bool flushesOutput = false;
     std::vector<std::string> ports;  // PortList: the names, in order; Version: the version
 

@@ -66,15 +66,32 @@ const double kRates[] = {
 const double kStopBits[] = {1, 1.5, 2, 0, 3, NAN, 1.4999999999999998, -1};
 const double kDataBits[] = {8, 7, 6, 5, 4, 9, 0, -1, 264, 261, NAN, 7.9};
 
-const char* const kFieldNames[] = {
-    "PortName", "BaudRate",  "Parity",      "StopBits",    "DataBits",           "portname",
-    "PortNam",  "PortName ", "Timeout",     "Terminator",  "ReadTimeout",        "WriteTimeout",
-    "DTR",      "RTS",       "FlowControl", "readtimeout", "ReadIntervalTimeout"};
+const char* const kFieldNames[] = {"PortName",
+                                   "BaudRate",
+                                   "Parity",
+                                   "StopBits",
+                                   "DataBits",
+                                   "portname",
+                                   "PortNam",
+                                   "PortName ",
+                                   "Timeout",
+                                   "Terminator",
+                                   "ReadTimeout",
+                                   "WriteTimeout",
+                                   "DTR",
+                                   "RTS",
+                                   "FlowControl",
+                                   "readtimeout",
+                                   "ReadIntervalTimeout",
+                                   "InputBufferSize"};
 
 // Time-outs a read may wait out are kept to a few milliseconds; the model
 // asks longer ones only for bytes already there.
 const double kTimeouts[] = {0, 1e-9, 0.001, 0.002, INFINITY, 1e12, 0.5, -1, NAN, -0.0, -INFINITY};
 const double kLevels[] = {0, 1, -2, 0.5, NAN, INFINITY};
+// InputBufferSize: none, sizes from the least to the most, and refused ones.
+const double kBufferSizes[] = {0,    4096,      8192, 65536, 1 << 20, 268435456, 4095,
+                               4096, 268435457, -1,   NAN,   4096.5,  1e300,     -4096};
 const char* const kClassWords[] = {"double",  "single", "int8",   "uint8", "int16",  "uint16",
                                    "int32",   "uint32", "UINT16", "int64", "uint64", "char",
                                    "logical", "",       "uint8 ", "Double"};
@@ -298,6 +315,16 @@ mxArray* fieldValue(FuzzInput& in, const std::string& name, int depth) {
                                : thCreateDouble(level);
     }
     if (name == "FlowControl") return charArray(unitsOf(choose(in, kFlowWords)), choice >> 2);
+    if (name == "InputBufferSize") {
+        double bytes = choose(in, kBufferSizes);
+        if (choice % 8 == 2) return numberAs(choose(in, kNumericClasses), bytes);
+        if (choice % 8 != 6) return thCreateDouble(bytes);
+        switch (choice / 8 % 3) {  // a size the module refuses for its kind
+            case 0: return thCreateComplexDouble(bytes, 0);
+            case 1: return thCreateNumeric(mxDOUBLE_CLASS, 0, 0, nullptr);
+            default: return charArray(unitsOf("4096"), 0);
+        }
+    }
     return anyValue(in, depth + 1);
 }
 
@@ -357,7 +384,8 @@ mxArray* portDescription(FuzzInput& in, int depth) {
         }
         if (fields & 0x20)
             names.insert(names.end(), {"ReadTimeout", "WriteTimeout", "ReadIntervalTimeout"});
-        if (fields & 0x40) names.insert(names.end(), {"DTR", "RTS", "FlowControl"});
+        if (fields & 0x40)
+            names.insert(names.end(), {"DTR", "RTS", "FlowControl", "InputBufferSize"});
         if (fields & 0x10) std::swap(names.front(), names.back());
     } else {
         size_t count = fields % 7;

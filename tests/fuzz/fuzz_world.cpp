@@ -141,17 +141,29 @@ void sendToPort(Line& line, const uint8_t* bytes, size_t count) {
     for (ssize_t i = 0; i < done; ++i) line.toPort.push_back(sent[i]);
 }
 
-bool awaitArrival(Line& line, size_t held, std::string* problem) {
+bool awaitArrival(Line& line, size_t held, bool exact, std::string* problem) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    int waiting = 0;
+    auto queued = [&] {
+        if (ioctl(line.pair.slave, TIOCINQ, &waiting) == 0) return true;
+        *problem = "TIOCINQ failed on " + line.pair.slavePath;
+        return false;
+    };
     for (;;) {
-        int waiting = 0;
-        if (ioctl(line.pair.slave, TIOCINQ, &waiting) != 0) {
-            *problem = "TIOCINQ failed on " + line.pair.slavePath;
-            return false;
+        if (!queued()) return false;
+        size_t there = static_cast<size_t>(waiting) + held;
+        if (!exact && there >= line.toPort.size()) return true;
+        if (exact && there == line.toPort.size()) {
+            // A poll of an empty queue moves the bytes still on their way into it.
+            struct pollfd entry = {line.pair.slave, POLLIN, 0};
+            poll(&entry, 1, 0);
+            if (!queued()) return false;
+            if (static_cast<size_t>(waiting) + held == line.toPort.size()) return true;
         }
-        if (static_cast<size_t>(waiting) + held >= line.toPort.size()) return true;
         if (std::chrono::steady_clock::now() > deadline) {
-            *problem = "the far end's bytes did not arrive";
+            *problem = "the far end's bytes did not arrive: " + std::to_string(waiting) +
+                       " queued and " + std::to_string(held) + " held of " +
+                       std::to_string(line.toPort.size());
             return false;
         }
         std::this_thread::sleep_for(std::chrono::microseconds(200));

@@ -64,8 +64,9 @@ void sendToPort(Line& line, const uint8_t* bytes, size_t count);
 
 // Waits until every byte the far end sent and the module has not read, but
 // the held ones it has read ahead, is in the port's input queue, so that a
-// count or purge of it is exact.
-bool awaitArrival(Line& line, size_t held, std::string* problem);
+// count or purge of it is exact. exact: the queue holds no more than that
+// either (a reader has taken the rest), nor are bytes still on their way.
+bool awaitArrival(Line& line, size_t held, bool exact, std::string* problem);
 
 // Takes what has reached the far end and checks it against line.fromPort.
 // timeoutMs > 0 waits that long for everything expected.

@@ -122,18 +122,36 @@ def call(count, *arguments, nlhs=1):
 
 FIELD_NAMES = ["PortName", "BaudRate", "Parity", "StopBits", "DataBits", "portname", "PortNam",
                "PortName ", "Timeout", "Terminator", "ReadTimeout", "WriteTimeout", "DTR", "RTS",
-               "FlowControl", "readtimeout"]
+               "FlowControl", "readtimeout", "ReadIntervalTimeout", "InputBufferSize"]
+# InputBufferSize values (kBufferSizes)
+BUFFER_SIZES = {"0": 0, "4096": 1, "8192": 2, "65536": 3, "1M": 4, "256M": 5, "4095": 6,
+                "268435457": 8, "-1": 9, "NaN": 10, "4096.5": 11}
 
 
 def settings(**fields):
     """A 1-by-1 struct of exactly these fields, in this order; each value an index into its
-    field's table (kRates, kLevels, kFlowWords, ...). The field count is the byte modulo 7."""
+    field's table (kRates, kLevels, kFlowWords, ...), or its bytes. The field count is the
+    byte modulo 7."""
     names = bytes([128 + (len(fields) - 2) % 7] + [FIELD_NAMES.index(f) for f in fields])
-    return b"\x00" + names + b"".join(bytes([0, index]) for index in fields.values())
+    return b"\x00" + names + b"".join(
+        value if isinstance(value, bytes) else bytes([0, value]) for value in fields.values())
 
 
-def set_port(ident, struct):  # comset through the mode's own kinds of arguments
-    return op(MODE_ARGS) + bytes([6, 2]) + ident + struct
+def set_port(ident, struct, fail=None):  # comset through the mode's own kinds of arguments
+    return op(MODE_ARGS, 1, fail) + bytes([6, 2]) + ident + struct
+
+
+def open_reader(entry, size, nlhs=1, fail=None):  # comopen with an InputBufferSize
+    return op(OPEN, nlhs, fail) + settings(PortName=b"\x00" + entry_name(entry),
+                                           InputBufferSize=BUFFER_SIZES[size])
+
+
+def set_size(ident, size, fail=None, **fields):  # comset of an InputBufferSize (and fields)
+    return set_port(ident, settings(**fields, InputBufferSize=BUFFER_SIZES[size]), fail)
+
+
+def flush(ident, which):  # comflush 'input', 'output' or 'both'
+    return op(MODE_ARGS) + bytes([5, 2]) + ident + bytes([0, which])
 
 
 SEEDS = {
@@ -238,6 +256,40 @@ SEEDS = {
     + set_port(open_id(), settings(FlowControl=1))
     + set_port(open_id(), settings(BaudRate=1, RTS=1)) + set_port(open_id(), settings(RTS=0))
     + set_port(open_id(), settings(RTS=1, FlowControl=0)) + close(open_id()),
+    # a reader started, fed, grown, shrunk (its block stays), stopped while holding bytes and
+    # while holding none; reads of every kind in between
+    "reader_lifetime": open_reader("p0", "4096") + send(0, b"ahead of any read\n")
+    + read(open_id(), 5) + set_size(open_id(), "65536") + send(0, b"two\nthree")
+    + read_line(open_id()) + read_typed(open_id(), 2, "uint16") + mode_call(4, open_id())
+    + set_size(open_id(), "4096") + set_size(open_id(), "0") + read(open_id(), 9)
+    + set_size(open_id(), "1M") + send(0, b"x") + set_size(open_id(), "0")
+    + send(0, b"unread") + close(open_id()),
+    # flushes keep a reader's block; a reader's bytes go with the port it replaces, on unloading
+    "reader_flush_and_unload": open_reader("p3", "8192") + send(3, b"flushed")
+    + flush(open_id(), 0) + send(3, b"kept") + flush(open_id(), 1) + read(open_id(), 2)
+    + flush(open_id(), 2) + send(3, b"dropped") + open_reader("p3", "256M") + send(3, b"on")
+    + op(RELOAD) + open_reader("p0", "4096") + send(0, b"replaced")
+    + open_port(entry_name("0p")) + read(open_id(), 8),
+    # every refused size, in comopen and comset; one refused after another field's refusal,
+    # one before the RTS kept by hardware flow control; and settings that fail with a size
+    "reader_refused": open_port(entry_name("p1")) + b"".join(
+        set_size(open_id(), size) for size in ("4095", "268435457", "-1", "NaN", "4096.5"))
+    + b"".join(set_port(open_id(), settings(InputBufferSize=kind)) for kind in (
+        b"\x06\x01", b"\x0e\x01", b"\x16\x01", b"\x02\x01\x0a", b"\x02\x01\x02"))
+    + open_reader("p2", "-1") + set_size(open_id(), "NaN", ReadTimeout=7)
+    + set_port(open_id(), settings(FlowControl=1)) + set_size(open_id(), "4095", RTS=1)
+    + set_size(open_id(), "8192", RTS=1) + set_size(open_id(), "8192", BaudRate=7)
+    + send(1, b"still none") + read(open_id(), 10) + close(open_id()),
+    # each allocation of a reader's start and change, and of reads beside one
+    "reader_allocations_fail": b"".join(open_reader("p2", "8192", fail=n) for n in range(1, 8))
+    + send(2, b"line\nmore") + b"".join(set_size(open_id(), "65536", fail=n)
+                                          for n in range(1, 4))
+    + read_line(open_id()) + op(0x62, 2, 2) + open_id() + bytes([0, 64, 0, 0, 0])
+    + read_typed(open_id(), 1, "uint32", fail=2) + read(open_id(), 3, fail=2)
+    + set_size(open_id(), "0") + open_port(entry_name("p1")) + send(1, b"abc\n")
+    + b"".join(op(0x62, 2, n) + open_id(1) + bytes([0, 64, 0, 0, 0]) for n in (2, 3))
+    + open_reader("p0", "4096", fail=5) + set_size(open_id(1), "4096", fail=2)
+    + set_size(open_id(1), "4096", fail=3, BaudRate=1),
     "closed_port": open_port(entry_name("p0")) + close(open_id())
     + write(entry_id("p0"), numeric("uint8", b"a")) + read(entry_id("p0")) + close(entry_id("p0")),
 }
