@@ -216,7 +216,7 @@ TEST_F(ReaderTest, WritesAreNotHeldBackNorTimeOutsShortened) {
     // Nor is an idle reader ever inside the device when a call comes, also
     // after a read that ended on its count gave the device a slice of its own.
     std::thread later([this] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
         farWrite(*serial, "ab", 2);
     });
     EXPECT_EQ(read(id, 2).size(), 2u);
