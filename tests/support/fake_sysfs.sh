@@ -10,8 +10,11 @@
 #   rfcomm0  a bound Bluetooth port: no device in sysfs
 #   ttyS0    a UART (type 4); ttyS1 a serial8250 port with no UART (type 0);
 #            tty0 a virtual console: neither is listed
+# and with EXTRA given, that many more FT232Rs (ttyUSB10 and up, at 2-1 and up)
+# for timing a long list.
 set -eu
-root=${1:?usage: fake_sysfs.sh ROOT}
+root=${1:?usage: fake_sysfs.sh ROOT [EXTRA]}
+extra=${2:-0}
 mkdir -p "$root/class/tty" "$root/bus/usb/devices" "$root/bus/usb-serial" "$root/bus/platform"
 root=$(cd "$root" && pwd)
 hub=$root/devices/pci0000:00/0000:00:14.0/usb1
@@ -108,3 +111,12 @@ tty "$uart" ttyS0
 tty "$uart" ttyS1
 printf '4\n' >"$uart/tty/ttyS0/type"
 printf '0\n' >"$uart/tty/ttyS1/type"
+
+hub=$root/devices/pci0000:00/0000:00:14.0/usb2
+i=0
+while [ "$i" -lt "$extra" ]; do
+    usb_device "2-$((i + 1))" 0403 6001 1 "serial=EXTRA$i" manufacturer=FTDI "product=FT232R USB UART"
+    usb_interface "2-$((i + 1))" 0 "interface=FT232R USB UART"
+    usb_serial "$hub/2-$((i + 1))/2-$((i + 1)):1.0" "ttyUSB$((i + 10))"
+    i=$((i + 1))
+done
