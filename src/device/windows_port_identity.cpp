@@ -53,18 +53,6 @@ bool add(Items* list, void* item) {
     return true;
 }
 
-void release(Items* list) {
-    for (int i = 0; i < list->count; ++i) std::free(list->items[i]);
-    std::free(list->items);
-}
-
-BOOL keepName(const char* name, void* context) {
-    size_t size = std::strlen(name) + 1;
-    char* copy = static_cast<char*>(std::malloc(size));
-    if (copy != nullptr) std::memcpy(copy, name, size);
-    return add(static_cast<Items*>(context), copy) ? TRUE : FALSE;
-}
-
 // A text property into text (size bytes); "" when the device has none. A
 // multi-string gives its first.
 void property(HDEVINFO set, SP_DEVINFO_DATA* device, DWORD which, char* text, DWORD size) {
@@ -171,53 +159,55 @@ void serialOf(const char* instanceId, char* serial, size_t size) {
     serial[length] = '\0';
 }
 
+struct Listing {
+    Items records;
+    const Record* blank;  // for a port without a record
+    PortIdentityFound found;
+    void* context;
+};
+
+BOOL describe(const char* name, void* context) {
+    Listing* listing = static_cast<Listing*>(context);
+    const Record* record = listing->blank;
+    for (int r = 0; r < listing->records.count; ++r) {
+        const Record* candidate = static_cast<const Record*>(listing->records.items[r]);
+        if (_stricmp(candidate->port, name) == 0) record = candidate;
+    }
+    const char* ids = record->hardwareId[0] != '\0' ? record->hardwareId : record->instanceId;
+    long vendorId = idAfter(ids, "VID_"), productId = idAfter(ids, "PID_");
+    bool usb = vendorId >= 0 && productId >= 0;
+    if (!usb) vendorId = productId = -1;
+    const char* transport = usb                                           ? "usb"
+                            : startsWith(record->instanceId, "BTHENUM\\") ? "bluetooth"
+                                                                          : "native";
+    char serial[256] = "";
+    if (usb) serialOf(record->instanceId, serial, sizeof serial);
+    PortIdentity identity = {name,
+                             transport,
+                             vendorId,
+                             productId,
+                             serial,
+                             record->manufacturer,
+                             "",
+                             "",
+                             record->location,
+                             record->friendlyName[0] != '\0' ? record->friendlyName : name};
+    return listing->found(&identity, listing->context);
+}
+
 }  // namespace
 
 BOOL ListSerialPortIdentities(PortIdentityFound found, void* context) {
-    Items names = {nullptr, 0, 0};
-    if (!ListSerialPorts(keepName, &names)) {
-        release(&names);
-        return FALSE;
-    }
-    Items records = {nullptr, 0, 0};
-    readRecords(&records);
-    static const Record none = {};
-    for (int n = 0; n < names.count; ++n) {
-        const char* name = static_cast<const char*>(names.items[n]);
-        const Record* record = &none;
-        for (int r = 0; r < records.count; ++r) {
-            const Record* candidate = static_cast<const Record*>(records.items[r]);
-            if (_stricmp(candidate->port, name) == 0) record = candidate;
-        }
-        long vendorId = idAfter(record->hardwareId, "VID_"), productId = -1;
-        if (vendorId >= 0) {
-            productId = idAfter(record->hardwareId, "PID_");
-        } else {
-            vendorId = idAfter(record->instanceId, "VID_");
-            productId = idAfter(record->instanceId, "PID_");
-        }
-        bool usb = vendorId >= 0 && productId >= 0;
-        if (!usb) vendorId = productId = -1;
-        const char* transport = usb                                           ? "usb"
-                                : startsWith(record->instanceId, "BTHENUM\\") ? "bluetooth"
-                                                                              : "native";
-        char serial[256] = "";
-        if (usb) serialOf(record->instanceId, serial, sizeof serial);
-        PortIdentity identity = {name,
-                                 transport,
-                                 vendorId,
-                                 productId,
-                                 serial,
-                                 record->manufacturer,
-                                 "",
-                                 "",
-                                 record->location,
-                                 record->friendlyName[0] != '\0' ? record->friendlyName : name};
-        if (!found(&identity, context)) break;
-    }
-    release(&records);
-    release(&names);
-    return TRUE;
+    Listing listing = {{nullptr, 0, 0}, nullptr, found, context};
+    Record* blank = static_cast<Record*>(std::calloc(1, sizeof(Record)));
+    if (blank == nullptr) return FALSE;
+    listing.blank = blank;
+    readRecords(&listing.records);
+    BOOL listed = ListSerialPorts(describe, &listing);
+    for (int i = 0; i < listing.records.count; ++i) std::free(listing.records.items[i]);
+    std::free(listing.records.items);
+    std::free(blank);
+    return listed;
 }
 
 #endif

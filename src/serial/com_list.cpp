@@ -7,7 +7,6 @@
 #include "host/mex_api.h"
 #include "serial/mode_handlers.h"
 
-#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -21,17 +20,19 @@ const int kTextCount = 8;
 const char* kFieldNames[] = {"Name",      "Transport", "SerialNumber", "Manufacturer", "Product",
                              "Interface", "Location",  "Description",  "VendorID",     "ProductID"};
 
-// A port's record in one host block: the texts point into the same block.
+// A port's record in one host block: this header, then the texts it points
+// to, the name first. The list holds the name, so that records sort as names
+// do; the header is just before it.
 struct FoundPort {
     const char* texts[kTextCount];
     long vendorId;
     long productId;
 };
 
-// What was found so far, in host memory (names, or FoundPort records); left
-// to the host if the call ends in an error.
+// What was found so far, in host memory (names, or the names of FoundPort
+// records); left to the host if the call ends in an error.
 struct Found {
-    void** items;
+    char** items;
     int count;
     int capacity;
     bool failed;  // a copy could not be made
@@ -40,11 +41,11 @@ struct Found {
 bool makeRoom(Found* found) {
     if (found->count < found->capacity) return true;
     int capacity = found->capacity == 0 ? 16 : found->capacity * 2;
-    void* grown = found->capacity < INT_MAX / 2 ? mxMalloc(capacity * sizeof(void*)) : nullptr;
+    void* grown = found->capacity < INT_MAX / 2 ? mxMalloc(capacity * sizeof(char*)) : nullptr;
     if (grown == nullptr) return false;
-    if (found->count > 0) std::memcpy(grown, found->items, found->count * sizeof(void*));
+    if (found->count > 0) std::memcpy(grown, found->items, found->count * sizeof(char*));
     mxFree(found->items);
-    found->items = static_cast<void**>(grown);
+    found->items = static_cast<char**>(grown);
     found->capacity = capacity;
     return true;
 }
@@ -83,8 +84,12 @@ BOOL keepPort(const PortIdentity* port, void* context) {
     }
     copy->vendorId = port->vendorId;
     copy->productId = port->productId;
-    found->items[found->count++] = copy;
+    found->items[found->count++] = reinterpret_cast<char*>(copy + 1);
     return TRUE;
+}
+
+FoundPort* recordOf(char* name) {
+    return reinterpret_cast<FoundPort*>(name) - 1;
 }
 
 // An id as a double, or [] when not known.
@@ -96,7 +101,7 @@ mxArray* idValue(long id) {
 mxArray* portRecords(const Found& found) {
     mxArray* ports = mxCreateStructMatrix_700(1, found.count, kTextCount + 2, kFieldNames);
     for (int i = 0; i < found.count; ++i) {
-        const FoundPort* port = static_cast<const FoundPort*>(found.items[i]);
+        const FoundPort* port = recordOf(found.items[i]);
         for (int f = 0; f < kTextCount; ++f)
             mxSetField_700(ports, i, kFieldNames[f], mxCreateString(port->texts[f]));
         mxSetField_700(ports, i, "VendorID", idValue(port->vendorId));
@@ -115,24 +120,13 @@ void handleComList(int nlhs, mxArray* plhs[], int nrhs, const mxArray*[]) {
     BOOL listed =
         withPorts ? ListSerialPortIdentities(keepPort, &found) : ListSerialPorts(keepName, &found);
     if (!listed || found.failed) mexErrMsgIdAndTxt(listErrorId, "Cannot list the ports.");
-    auto byName = [](void* a, void* b) {
-        return comparePortNames(static_cast<const FoundPort*>(a)->texts[0],
-                                static_cast<const FoundPort*>(b)->texts[0]) < 0;
-    };
-    if (withPorts) {
-        std::sort(found.items, found.items + found.count, byName);
-    } else {
-        sortPortNames(reinterpret_cast<char**>(found.items), found.count);
-    }
+    sortPortNames(found.items, found.count);
 
     mxArray* list = mxCreateCellMatrix_700(1, found.count);
-    for (int i = 0; i < found.count; ++i) {
-        const char* name = withPorts ? static_cast<FoundPort*>(found.items[i])->texts[0]
-                                     : static_cast<const char*>(found.items[i]);
-        mxSetCell_700(list, i, mxCreateString(name));
-    }
+    for (int i = 0; i < found.count; ++i) mxSetCell_700(list, i, mxCreateString(found.items[i]));
     if (withPorts) plhs[1] = portRecords(found);
-    for (int i = 0; i < found.count; ++i) mxFree(found.items[i]);
+    for (int i = 0; i < found.count; ++i)
+        mxFree(withPorts ? static_cast<void*>(recordOf(found.items[i])) : found.items[i]);
     mxFree(found.items);
     plhs[0] = list;
 }
