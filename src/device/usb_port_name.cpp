@@ -79,5 +79,6 @@ UsbPortMatch findUsbPort(const char* portName, PortIdentityLister list, char* fo
     if (!parseUsbPortName(portName + 4, &search.wanted) || !list(consider, &search))
         return kNoUsbPort;
     if (search.matches == 1 && found[0] != '\0') return kOneUsbPort;
+    found[0] = '\0';
     return search.matches > 1 ? kSeveralUsbPorts : kNoUsbPort;
 }

@@ -16,6 +16,7 @@ enum UsbPortMatch {
 
 typedef BOOL (*PortIdentityLister)(PortIdentityFound found, void* context);
 
-// Matches portName against the ports list gives. On kOneUsbPort, found (size
-// bytes) holds that port's name as ListSerialPorts gives it.
+// Matches portName against the ports list gives. found (size bytes) holds the
+// port's name as ListSerialPorts gives it on kOneUsbPort, and "" on the others
+// (untouched for kNotUsbPortName).
 UsbPortMatch findUsbPort(const char* portName, PortIdentityLister list, char* found, size_t size);
