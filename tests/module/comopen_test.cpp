@@ -284,13 +284,12 @@ TEST_F(ComOpenTest, ComlistNamesThePortsThere) {
         std::vector<std::string> fields = portRecord(ports, i);
 #if defined(_WIN32)
         // The runner recorded one port as an FT232R; the others have no record.
-        EXPECT_EQ(fields, names[i] == recordedPort()
-                              ? std::vector<std::string>{names[i], "usb", "A50285BI", "FTDI", "",
-                                                         "", "Port_#0002.Hub_#0003",
-                                                         "USB Serial Port (" + names[i] + ")",
-                                                         "1027", "24577"}
-                              : std::vector<std::string>{names[i], "native", "", "", "", "", "",
-                                                         names[i], "-", "-"});
+        std::string row;
+        for (const std::string& field : fields) row += field + "|";
+        EXPECT_EQ(row, names[i] == recordedPort()
+                           ? names[i] + "|usb|A50285BI|FTDI|||Port_#0002.Hub_#0003|" +
+                                 "USB Serial Port (" + names[i] + ")|1027|24577|"
+                           : names[i] + "|native||||||" + names[i] + "|-|-|");
 #else
         EXPECT_TRUE(std::count(fields.begin(), fields.end(), "?") == 0 && fields[0] == names[i] &&
                     !fields[7].empty())
