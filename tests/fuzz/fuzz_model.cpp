@@ -741,8 +741,8 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
             const mxArray* records = list && nlhs >= 2 ? result.outputs[1] : nullptr;
             if (list && nlhs >= 2) {
                 filled = 2;
-                bool recorded = records != nullptr && mxIsStruct(records) &&
-                                thRows(records) == 1 && thCols(records) == got.size();
+                bool recorded = records != nullptr && mxIsStruct(records) && thRows(records) == 1 &&
+                                thCols(records) == got.size();
                 for (size_t i = 0; recorded && i < got.size(); ++i) {
                     const mxArray* name = mxGetField_700(records, static_cast<int>(i), "Name");
                     recorded = name != nullptr && mxIsChar(name) && hostText(name) == got[i];
