@@ -11,52 +11,67 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 namespace {
 
+// Sized for a USB string descriptor (126 UTF-16 units) in UTF-8, with room.
+const size_t kTextSize = 512;
+
 // An attribute file's text without surrounding white space (sysfs ends each
-// with a newline; bNumInterfaces pads with a space); "" when it cannot be read.
-std::string readAttribute(const std::string& folder, const char* name) {
-    int fd = open((folder + "/" + name).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return "";
-    char text[1024];
-    ssize_t length = read(fd, text, sizeof text - 1);
+// with a newline; bNumInterfaces pads with a space), up to a NUL as a host
+// text would end there; "" when it cannot be read.
+void readAttribute(const char* folder, const char* name, char* text) {
+    text[0] = '\0';
+    char path[PATH_MAX];
+    if (folder[0] == '\0' ||
+        std::snprintf(path, sizeof path, "%s/%s", folder, name) >= static_cast<int>(sizeof path))
+        return;
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    ssize_t length = read(fd, text, kTextSize - 1);
     close(fd);
-    if (length <= 0) return "";
-    text[length] = '\0';
-    std::string value(text);  // up to a NUL, as a host text would end there
+    text[length > 0 ? length : 0] = '\0';
     const char* space = " \t\r\n";
-    size_t first = value.find_first_not_of(space);
-    if (first == std::string::npos) return "";
-    return value.substr(first, value.find_last_not_of(space) - first + 1);
+    size_t first = std::strspn(text, space);
+    size_t last = std::strlen(text);
+    while (last > first && std::strchr(space, text[last - 1]) != nullptr) --last;
+    std::memmove(text, text + first, last - first);
+    text[last - first] = '\0';
 }
 
-std::string lastPart(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+const char* lastPart(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    return slash == nullptr ? path : slash + 1;
 }
 
-std::string parentOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos || slash == 0 ? "" : path.substr(0, slash);
+// The folder path names lies in ("" for none), into parent (PATH_MAX bytes).
+void parentOf(const char* path, char* parent) {
+    const char* slash = std::strrchr(path, '/');
+    size_t length = slash == nullptr ? 0 : static_cast<size_t>(slash - path);
+    std::memcpy(parent, path, length);
+    parent[length] = '\0';
 }
 
-// The name of the bus a sysfs device folder's "subsystem" link points to.
-std::string subsystemOf(const std::string& device) {
-    char target[PATH_MAX];
-    ssize_t length = readlink((device + "/subsystem").c_str(), target, sizeof target - 1);
-    if (length <= 0) return "";
-    return lastPart(std::string(target, static_cast<size_t>(length)));
+// Whether the bus a sysfs device folder's "subsystem" link points to is bus.
+bool onBus(const char* device, const char* bus) {
+    char path[PATH_MAX], target[PATH_MAX];
+    if (std::snprintf(path, sizeof path, "%s/subsystem", device) >= static_cast<int>(sizeof path))
+        return false;
+    ssize_t length = readlink(path, target, sizeof target - 1);
+    if (length <= 0) return false;
+    target[length] = '\0';
+    return std::strcmp(lastPart(target), bus) == 0;
 }
 
 // An id file's four hex digits; -1 for anything else.
-long hexId(const std::string& text) {
-    if (text.size() != 4 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-        return -1;
-    return std::strtol(text.c_str(), nullptr, 16);
+long hexId(const char* folder, const char* name) {
+    char text[kTextSize];
+    readAttribute(folder, name, text);
+    if (std::strlen(text) != 4 || std::strspn(text, "0123456789abcdefABCDEF") != 4) return -1;
+    return std::strtol(text, nullptr, 16);
 }
 
 struct Listing {
@@ -64,48 +79,49 @@ struct Listing {
     void* context;
 };
 
+// Plain buffers throughout: found may call the host, whose errors never return.
 BOOL identify(const char* classEntry, const char* name, void* context) {
     Listing* listing = static_cast<Listing*>(context);
-    std::string transport = "native", serial, manufacturer, product, interfaceName, location;
+    char serial[kTextSize] = "", manufacturer[kTextSize] = "", product[kTextSize] = "";
+    char interfaceName[kTextSize] = "", count[kTextSize] = "", description[2 * kTextSize + 4];
+    char link[PATH_MAX], device[PATH_MAX] = "", usbInterface[PATH_MAX] = "",
+                         usbDevice[PATH_MAX] = "";
+    const char* transport = "native";
+    const char* location = "";
     long vendorId = -1, productId = -1;
 
-    char real[PATH_MAX];
-    std::string device = realpath((std::string(classEntry) + "/device").c_str(), real) ? real : "";
-    std::string subsystem = device.empty() ? "" : subsystemOf(device);
-    std::string usbInterface = subsystem == "usb-serial" ? parentOf(device)
-                               : subsystem == "usb"      ? device
-                                                         : "";
-    std::string usbDevice = parentOf(usbInterface);
-    if (!usbDevice.empty()) {
+    if (std::snprintf(link, sizeof link, "%s/device", classEntry) < static_cast<int>(sizeof link) &&
+        realpath(link, device) == nullptr)
+        device[0] = '\0';
+    if (device[0] != '\0' && onBus(device, "usb-serial")) parentOf(device, usbInterface);
+    if (device[0] != '\0' && onBus(device, "usb")) std::strcpy(usbInterface, device);
+    if (usbInterface[0] != '\0') parentOf(usbInterface, usbDevice);
+    if (usbDevice[0] != '\0') {
         transport = "usb";
-        vendorId = hexId(readAttribute(usbDevice, "idVendor"));
-        productId = hexId(readAttribute(usbDevice, "idProduct"));
-        serial = readAttribute(usbDevice, "serial");
-        manufacturer = readAttribute(usbDevice, "manufacturer");
-        product = readAttribute(usbDevice, "product");
-        interfaceName = readAttribute(usbInterface, "interface");
+        vendorId = hexId(usbDevice, "idVendor");
+        productId = hexId(usbDevice, "idProduct");
+        readAttribute(usbDevice, "serial", serial);
+        readAttribute(usbDevice, "manufacturer", manufacturer);
+        readAttribute(usbDevice, "product", product);
+        readAttribute(usbInterface, "interface", interfaceName);
         // One interface: the device's path ("1-2.4"); several: the interface's ("1-2.4:1.1").
-        bool several = std::atoi(readAttribute(usbDevice, "bNumInterfaces").c_str()) > 1;
-        location = lastPart(several ? usbInterface : usbDevice);
-    } else if (device.empty() && std::strncmp(lastPart(classEntry).c_str(), "rfcomm", 6) == 0) {
+        readAttribute(usbDevice, "bNumInterfaces", count);
+        location = lastPart(std::atoi(count) > 1 ? usbInterface : usbDevice);
+    } else if (device[0] == '\0' && std::strncmp(lastPart(classEntry), "rfcomm", 6) == 0) {
         transport = "bluetooth";
     }
 
-    std::string description = !product.empty()        ? product
-                              : !manufacturer.empty() ? manufacturer
-                                                      : name;
-    if (!product.empty() && !interfaceName.empty()) description += " - " + interfaceName;
+    const char* shown = product[0] != '\0'        ? product
+                        : manufacturer[0] != '\0' ? manufacturer
+                                                  : name;
+    if (product[0] != '\0' && interfaceName[0] != '\0') {
+        std::snprintf(description, sizeof description, "%s - %s", product, interfaceName);
+    } else {
+        std::snprintf(description, sizeof description, "%s", shown);
+    }
 
-    PortIdentity identity = {name,
-                             transport.c_str(),
-                             vendorId,
-                             productId,
-                             serial.c_str(),
-                             manufacturer.c_str(),
-                             product.c_str(),
-                             interfaceName.c_str(),
-                             location.c_str(),
-                             description.c_str()};
+    PortIdentity identity = {name,         transport, vendorId,      productId, serial,
+                             manufacturer, product,   interfaceName, location,  description};
     return listing->found(&identity, listing->context);
 }
 
@@ -113,7 +129,11 @@ BOOL identify(const char* classEntry, const char* name, void* context) {
 
 BOOL listTtyPortIdentities(const char* sysfsRoot, PortIdentityFound found, void* context) {
     Listing listing = {found, context};
-    return walkTtyPorts((std::string(sysfsRoot) + "/class/tty").c_str(), identify, &listing);
+    char classFolder[PATH_MAX];
+    if (std::snprintf(classFolder, sizeof classFolder, "%s/class/tty", sysfsRoot) >=
+        static_cast<int>(sizeof classFolder))
+        return FALSE;
+    return walkTtyPorts(classFolder, identify, &listing);
 }
 
 #endif
