@@ -11,7 +11,9 @@ function varargout = brindlecast(varargin)
 %                   Windows: 'COM3'. Linux: 'COMn' in any letter case is
 %                   /dev/ttyS<n-1>; a name that starts with '/' is used as it
 %                   is ('/dev/ttyUSB0'); any other name is looked for in /dev/
-%                   ('ttyACM0' is /dev/ttyACM0).
+%                   ('ttyACM0' is /dev/ttyACM0). Or a USB device's ids, on
+%                   any system: 'usb:VVVV:PPPP' or 'usb:VVVV:PPPP:SERIAL'
+%                   opens the one present port of that device (see comlist).
 %     BaudRate      bits per second, a positive number up to 2147483647; a
 %                   fraction is truncated (9600.7 gives 9600).
 %     Parity        'none', 'odd', 'even', 'mark' or 'space', in any letter
@@ -139,8 +141,39 @@ function varargout = brindlecast(varargin)
 %   name with a trailing number compared as a number (COM2 before COM10); a
 %   1-by-0 cell when there are none. Windows: every COMn the system knows.
 %   Linux: /dev/<name> for each tty of /sys/class/tty with a device behind
-%   it, but not a ttyS port with no UART; none on a system without /sys.
+%   it, but not a ttyS port with no UART, and each bound Bluetooth port
+%   (rfcomm); none on a system without /sys.
+%
+%   [NAMES, PORTS] = BRINDLECAST('comlist') also returns each port's device:
+%   a 1-by-N struct array in the order of NAMES, every field in every element:
+%     Name          as in NAMES
+%     Transport     'usb', 'bluetooth' or 'native'
+%     VendorID, ProductID   the USB ids as doubles (0x2341 is 9025); [] when
+%                   not USB
+%     SerialNumber, Manufacturer, Product   the USB device's strings; '' when
+%                   it has none (Windows gives no Product: '')
+%     Interface     the USB interface's string, where there is one (Linux)
+%     Location      where it is plugged in: Linux '1-2.4', or '1-2.4:1.1' for
+%                   an interface of a device with several; Windows the
+%                   system's location text; '' when not known
+%     Description   never empty: Linux the product (' - ' and the interface,
+%                   if any), else the manufacturer, else the name; Windows the
+%                   friendly name ('USB Serial Port (COM3)'), else the name
 %   'version' and 'comlist' take no other input.
+%
+%   A PortName 'usb:VVVV:PPPP' (ids as 4 hex digits, any letter case) or
+%   'usb:VVVV:PPPP:SERIAL' (the serial number exactly as comlist gives it)
+%   opens the one present port with that vendor and product id (and serial
+%   number); the FileID is the sum of that text, as for any name. None or
+%   several matching ports (a dual adapter, two boards without serial
+%   numbers) make comopen fail before any port is closed or opened. So a
+%   script finds "the Arduino" by its ids on any machine:
+%     [names, ports] = brindlecast('comlist');
+%     isUno = arrayfun(@(p) isequal(p.VendorID, hex2dec('2341')) && ...
+%                           isequal(p.ProductID, hex2dec('0043')), ports);
+%     names(isUno)                             % {'COM7'} or {'/dev/ttyACM0'}
+%     id = brindlecast('comopen', struct('PortName', 'usb:2341:0043', ...
+%                                        'BaudRate', 115200, 'ReadTimeout', 1));
 %
 %   [BYTES, N] = BRINDLECAST('comreadline', ID, MAXCOUNT) or
 %   BRINDLECAST('comreadline', ID, MAXCOUNT, TERMINATOR) reads one line: the
@@ -261,6 +294,12 @@ function varargout = brindlecast(varargin)
 %     The first input to COMOPEN must be a valid QUENTAROX object.
 %                                              PORT is not a struct
 %     Invalid PortName in input to COMOPEN.    missing, empty or not text
+%     No port matches PortName in input to COMOPEN.
+%                                              a usb: name that matches no
+%                                              present port, or is malformed
+%     Several ports match PortName in input to COMOPEN.
+%                                              a usb: name that matches more
+%                                              than one
 %     Invalid ReadTimeout in input to COMOPEN.
 %     Invalid WriteTimeout in input to COMOPEN.
 %     Invalid ReadIntervalTimeout in input to COMOPEN.

@@ -87,8 +87,13 @@ if strncmpi(compiler(1).ShortName, 'MSVC', 4)
 else
     standard = 'CXXFLAGS=$CXXFLAGS -std=c++17';
 end
+% On Windows comlist reads the device manager's records (SetupAPI, the registry).
+libraries = {};
+if ispc
+    libraries = {'-lsetupapi', '-ladvapi32'};
+end
 mex('-compatibleArrayDims', standard, ['-I', src], define, '-outdir', outputFolder, ...
-    '-output', 'brindlecast', sources{:});
+    '-output', 'brindlecast', sources{:}, libraries{:});
 fprintf('Built %s\n', fullfile(outputFolder, ['brindlecast.', mexext]));
 end
 

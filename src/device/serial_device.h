@@ -229,3 +229,24 @@ BOOL CountsLineErrors(HANDLE device);
 // list cannot be read; a POSIX system without /sys has no ports.
 typedef BOOL (*PortNameFound)(const char* name, void* context);
 BOOL ListSerialPorts(PortNameFound found, void* context);
+
+// What the system knows of each port's device, for the ports ListSerialPorts
+// gives. The texts are never null ("" when not known) and live only during the
+// call of found.
+struct PortIdentity {
+    const char* name;       // as ListSerialPorts gives it
+    const char* transport;  // "usb", "bluetooth" or "native"
+    long vendorId;          // the USB ids, 0 to 0xffff; -1 when not known
+    long productId;
+    const char* serialNumber;  // the USB device's strings
+    const char* manufacturer;
+    const char* product;
+    const char* interfaceName;  // the USB interface's string
+    const char* location;       // where it is plugged in
+    const char* description;    // a text for a person; never empty
+};
+typedef BOOL (*PortIdentityFound)(const PortIdentity* port, void* context);
+// Calls found for each port as ListSerialPorts does. A part of a device's
+// record that cannot be read leaves its field empty and fails nothing: FALSE
+// only when the list of ports itself cannot be read.
+BOOL ListSerialPortIdentities(PortIdentityFound found, void* context);

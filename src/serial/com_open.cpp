@@ -3,6 +3,7 @@
 #include "arguments/host_text.h"
 #include "arguments/port_options.h"
 #include "device/serial_device.h"
+#include "device/usb_port_name.h"
 #include "host/mex_api.h"
 #include "registry/port_id.h"
 #include "registry/port_reader.h"
@@ -83,16 +84,29 @@ void handleComOpen(int, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
         mexErrMsgIdAndTxt(openErrorId, refusal);
     }
 
+    // A usb: name stands for the one present port of that device; the FileID
+    // stays the name's as given.
+    char usbPort[512];
+    const char* deviceName = portName;
+    UsbPortMatch match = findUsbPort(portName, ListSerialPortIdentities, usbPort, sizeof usbPort);
+    if (match == kNoUsbPort || match == kSeveralUsbPorts) {
+        mxFree(portName);
+        mexErrMsgIdAndTxt(openErrorId, match == kNoUsbPort
+                                           ? "No port matches PortName in input to COMOPEN."
+                                           : "Several ports match PortName in input to COMOPEN.");
+    }
+    if (match == kOneUsbPort) deviceName = usbPort;
+
     dropPort(id);
 
-    size_t nameLength = std::strlen(portName);
+    size_t nameLength = std::strlen(deviceName);
     char* devicePath = static_cast<char*>(mxMalloc(nameLength + 5));
     if (devicePath == nullptr) {
         mxFree(portName);
         mexErrMsgIdAndTxt(openErrorId, "Cannot open com port.");
     }
     std::memcpy(devicePath, devicePathPrefix, 4);
-    std::memcpy(devicePath + 4, portName, nameLength + 1);
+    std::memcpy(devicePath + 4, deviceName, nameLength + 1);
 
     // From here on only device calls and the registry: no host error can
     // end the call while the device is open and unregistered.

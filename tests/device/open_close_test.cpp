@@ -52,12 +52,14 @@ TEST(PortName, MapsWindowsNamesToDevicePaths) {
 }
 
 // The port list over a folder laid out as /sys/class/tty is ("-": no device
-// link; the type file's text after a space): ttyS1 has no UART.
+// link; the type file's text after a space): ttyS1 has no UART; rfcomm0, a
+// bound Bluetooth port, has no device link.
 TEST(PortName, ListsTheTtysWithADeviceExceptThoseWithNoUart) {
     char folder[] = "/tmp/brindlecast-tty-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
     std::string root = folder;
-    for (std::string entry : {"ttyS0 4", "ttyS1 0", "ttyUSB0", "tty1-", "ttyACM3 01", "ttyS2- 4"}) {
+    for (std::string entry :
+         {"ttyS0 4", "ttyS1 0", "ttyUSB0", "tty1-", "ttyACM3 01", "ttyS2- 4", "rfcomm0-"}) {
         std::string name = entry.substr(0, entry.find_first_of(" -")), path = root + "/" + name;
         std::filesystem::create_directory(path);
         if (entry.find('-') == std::string::npos)
@@ -72,7 +74,8 @@ TEST(PortName, ListsTheTtysWithADeviceExceptThoseWithNoUart) {
     };
     EXPECT_TRUE(listTtyPorts(root.c_str(), keep, &found));
     std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (std::vector<std::string>{"/dev/ttyACM3", "/dev/ttyS0", "/dev/ttyUSB0"}));
+    EXPECT_EQ(found, (std::vector<std::string>{"/dev/rfcomm0", "/dev/ttyACM3", "/dev/ttyS0",
+                                               "/dev/ttyUSB0"}));
     found.clear();
     EXPECT_TRUE(listTtyPorts((root + "/none").c_str(), keep, &found)) << "no /sys: no ports";
     EXPECT_TRUE(found.empty());

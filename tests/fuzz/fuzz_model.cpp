@@ -514,7 +514,8 @@ Expectation& predictVersion(Expectation& e, const Inputs&, const OpenPort*, Allo
 
 Expectation& predictList(Expectation& e, const Inputs&, const OpenPort*, Allocations& allocations) {
     e.ports = ttyClassPorts();
-    // The list of names grows to 16, 32, ...; each name is a copy of its own.
+    // The list grows to 16, 32, ...; each name (or, with two outputs, each
+    // port's record) is a copy of its own.
     for (size_t i = 0; i < e.ports.size(); ++i) {
         bool grows = i == 0 || (i >= 16 && (i & (i - 1)) == 0);
         if ((grows && !allocations.next()) || !allocations.next())
@@ -767,6 +768,21 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
                 const mxArray* text = list ? thGetCell(out, i) : out;
                 shaped = text != nullptr && mxIsChar(text);
                 if (shaped) got.push_back(hostText(text));
+            }
+            // A second output to comlist: each port's record, named in the same order.
+            const mxArray* records = list && nlhs >= 2 ? result.outputs[1] : nullptr;
+            if (list && nlhs >= 2) {
+                filled = 2;
+                bool recorded = records != nullptr && mxIsStruct(records) && thRows(records) == 1 &&
+                                thCols(records) == got.size();
+                for (size_t i = 0; recorded && i < got.size(); ++i) {
+                    const mxArray* name = mxGetField_700(records, static_cast<int>(i), "Name");
+                    recorded = name != nullptr && mxIsChar(name) && hostText(name) == got[i];
+                }
+                if (!recorded) {
+                    *problem = "comlist's second output is " + describe(records);
+                    return false;
+                }
             }
             std::sort(got.begin(), got.end());
             if (!shaped || got != e.ports) {

@@ -116,8 +116,8 @@ def mode(index, shape=0):  # one of the sixteen words of kModeWords
     return bytes([6, index, shape])
 
 
-def call(count, *arguments, nlhs=1):
-    return op(ANY, nlhs) + bytes([count]) + b"".join(arguments)
+def call(count, *arguments, nlhs=1, fail=None):
+    return op(ANY, nlhs, fail) + bytes([count]) + b"".join(arguments)
 
 
 FIELD_NAMES = ["PortName", "BaudRate", "Parity", "StopBits", "DataBits", "portname", "PortNam",
@@ -200,6 +200,9 @@ SEEDS = {
     "mode_words": b"".join(call(2, mode(i), special("1")) for i in range(14))
     + call(2, b"\x0a", special("1")) + call(2, b"\x0b", special("1"))
     + call(2, b"\x0c\x00\x05comx\x00", special("1")),
+    # comlist alone, with the ports' records as a second output (kModeWords[15]).
+    "comlist_records": call(1, mode(15), nlhs=2) + call(1, mode(15), nlhs=3)
+    + call(1, mode(15), nlhs=2, fail=4),
     "mode_shapes": open_port(entry_name("p0")) + call(2, mode(1, 1), b"\x0b" + open_id())
     + open_port(entry_name("p0")) + call(2, mode(1, 2), b"\x0b" + open_id()),
     "argument_counts": call(0) + call(1, mode(0)) + call(9, mode(3), *[special("1")] * 8)

@@ -267,12 +267,35 @@ TEST_F(ComOpenTest, AppliesTheLineSettingsItIsGiven) {
 }
 
 // comlist names what is there now, sorted; under Wine that is the COM ports
-// the runner mapped (and COM1, Wine's /dev/ttyS0, never opened here).
+// the runner mapped (and COM1, Wine's /dev/ttyS0, never opened here). A second
+// output gives each port's device in the same order, every field in every
+// element.
 TEST_F(ComOpenTest, ComlistNamesThePortsThere) {
     ThCallResult listed = call(1, {text("comlist")});
     ASSERT_FALSE(listed.failed) << listed.message;
     EXPECT_EQ(thRows(listed.outputs[0]), 1u);
     std::vector<std::string> names = texts(listed.outputs[0]);
+    ThCallResult both = call(2, {text("comlist")});
+    ASSERT_FALSE(both.failed) << both.message;
+    EXPECT_EQ(texts(both.outputs[0]), names);
+    const mxArray* ports = both.outputs[1];
+    ASSERT_TRUE(mxIsStruct(ports) && thRows(ports) == 1 && thCols(ports) == names.size());
+    for (size_t i = 0; i < names.size(); ++i) {
+        std::vector<std::string> fields = portRecord(ports, i);
+#if defined(_WIN32)
+        // The runner recorded one port as an FT232R; the others have no record.
+        std::string row;
+        for (const std::string& field : fields) row += field + "|";
+        EXPECT_EQ(row, names[i] == recordedPort()
+                           ? names[i] + "|usb|A50285BI|FTDI|||Port_#0002.Hub_#0003|" +
+                                 "USB Serial Port (" + names[i] + ")|1027|24577|"
+                           : names[i] + "|native||||||" + names[i] + "|-|-|");
+#else
+        EXPECT_TRUE(std::count(fields.begin(), fields.end(), "?") == 0 && fields[0] == names[i] &&
+                    !fields[7].empty())
+            << names[i];
+#endif
+    }
 #if defined(_WIN32)
     TestLine& serial = line("list");
     for (size_t i = 0; i < names.size(); ++i) {
@@ -289,6 +312,24 @@ TEST_F(ComOpenTest, ComlistNamesThePortsThere) {
     // What /sys/class/tty says; ttyS0 may be the console, so nothing is opened.
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, ttyClassPorts());
+#endif
+}
+
+// A usb: name opens the one port of that device, under the name's own FileID,
+// and one that matches no present port is refused (tests/octave/identity
+// shows, on a sysfs tree of its own, that such a refusal closes nothing).
+TEST_F(ComOpenTest, UsbNamesOpenTheirDeviceOrNothing) {
+    EXPECT_TRUE(failedWith(call("comopen", {port({field("PortName", "usb:ffff:fffe")})}), openId,
+                           "No port matches PortName in input to COMOPEN."));
+#if defined(_WIN32)
+    TestLine& recorded = recordedLine();
+    std::string name = "Usb:0403:6001:A50285BI";
+    EXPECT_EQ(open({field("PortName", name)}), signedByteSum(name));
+    const uint8_t hi[2] = {'h', 'i'};
+    ThCallResult written =
+        call("comwrite", {number(signedByteSum(name)), numeric(mxUINT8_CLASS, 2, hi), number(2)});
+    EXPECT_FALSE(written.failed) << written.message;
+    EXPECT_EQ(farRead(recorded, 2, 2000), (std::vector<uint8_t>{'h', 'i'}));
 #endif
 }
 

@@ -37,6 +37,14 @@ protected:
     using ModuleTest::open;
 
     static bool free(const TestLine& made) { return portFree(made); }
+#if defined(_WIN32)
+    // The line the runner recorded as a USB device (see TestLines::makeRecorded).
+    TestLine& recordedLine() {
+        TestLine& made = lines.makeRecorded();
+        EXPECT_EQ(lines.error(), "");
+        return made;
+    }
+#endif
 #if !defined(_WIN32)
     // The descriptor the module holds for a line: the one on its port end
     // that is not the pair's own.

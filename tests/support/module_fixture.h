@@ -130,6 +130,32 @@ protected:
         return out;
     }
 
+    // Element i of comlist's struct of ports as text, field by field: Name,
+    // Transport, SerialNumber, Manufacturer, Product, Interface, Location,
+    // Description, VendorID, ProductID (a number, or "-" for []); "?" for a
+    // field that is missing or of the wrong kind.
+    static std::vector<std::string> portRecord(const mxArray* ports, size_t i) {
+        std::vector<std::string> fields;
+        for (const char* name : {"Name", "Transport", "SerialNumber", "Manufacturer", "Product",
+                                 "Interface", "Location", "Description", "VendorID", "ProductID"}) {
+            const mxArray* value = mxGetField_700(ports, int(i), name);
+            bool id = std::string(name).find("ID") != std::string::npos;
+            if (value == nullptr ||
+                (id ? mxGetClassID(value) != mxDOUBLE_CLASS || mxGetNumberOfElements(value) > 1
+                    : !mxIsChar(value))) {
+                fields.push_back("?");
+            } else if (id) {
+                fields.push_back(mxGetNumberOfElements(value) == 0
+                                     ? "-"
+                                     : std::to_string(int(mxGetScalar(value))));
+            } else {
+                std::vector<uint16_t> units = thCharUnits(value);
+                fields.emplace_back(units.begin(), units.end());
+            }
+        }
+        return fields;
+    }
+
     static std::vector<double> row(const mxArray* array) {
         const double* elements = mxGetPr(array);
         return std::vector<double>(elements, elements + mxGetNumberOfElements(array));

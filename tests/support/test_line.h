@@ -54,11 +54,23 @@ public:
     std::string alias(const TestLine& line, const std::string& name);
     // A port name that names no device.
     std::string missingPort() const;
+#if defined(_WIN32)
+    // The one line whose port end the runner recorded in the device manager's
+    // records as an FTDI FT232R: USB\VID_0403&PID_6001\A50285BI, manufacturer
+    // FTDI, location Port_#0002.Hub_#0003, friendly name "USB Serial Port
+    // (COMn)". make() never hands it out.
+    TestLine& makeRecorded();
+#endif
     // The first thing that went wrong, or "".
-    const std::string& error() const { return error_; }
+    const std::string& error() const {
+        return error_;
+    }
 
 private:
     void fail(const std::string& what);
+#if defined(_WIN32)
+    TestLine& take(const std::string& name, bool recorded);
+#endif
 
     std::deque<TestLine> lines_;  // stable addresses for make()'s references
     std::vector<std::string> names_;
@@ -66,6 +78,11 @@ private:
     std::string folder_;
     std::string error_;
 };
+
+#if defined(_WIN32)
+// The COM name of the recorded line's port end, "" when the runner made none.
+std::string recordedPort();
+#endif
 
 // A device that opens but is no serial port: /dev/null, or NUL on Windows.
 std::string nonSerialDevice();

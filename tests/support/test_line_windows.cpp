@@ -18,6 +18,7 @@ struct PoolLine {
     std::string device;
     int pid = 0;
     bool taken = false;
+    bool recorded = false;  // the runner's USB device record names its port
 };
 
 struct Pool {
@@ -26,6 +27,7 @@ struct Pool {
     // "missing <port>": a COM name no port is mapped to (Wine opens a mapped one
     // even when its path does not exist).
     std::string missing;
+    std::string recorded;  // "recorded <port>"
     std::vector<PoolLine> lines;
 };
 
@@ -49,6 +51,8 @@ Pool loadPool() {
     while (list >> word) {
         if (word == "missing") {
             list >> pool.missing;
+        } else if (word == "recorded") {
+            list >> pool.recorded;
         } else if (word == "line") {
             PoolLine line;
             list >> line.port >> line.alias >> line.farPort >> line.pid >> std::ws;
@@ -56,6 +60,7 @@ Pool loadPool() {
             pool.lines.push_back(line);
         }
     }
+    for (PoolLine& line : pool.lines) line.recorded = line.port == pool.recorded;
     if (pool.lines.empty() || pool.missing.empty()) {
         pool.error = "no lines listed in " + pool.run + "/lines.txt";
     }
@@ -116,6 +121,18 @@ void TestLines::fail(const std::string& what) {
 }
 
 TestLine& TestLines::make(const std::string& name) {
+    return take(name, false);
+}
+
+TestLine& TestLines::makeRecorded() {
+    return take("recorded", true);
+}
+
+std::string recordedPort() {
+    return pool().recorded;
+}
+
+TestLine& TestLines::take(const std::string& name, bool recorded) {
     lines_.emplace_back();
     names_.push_back(name);
     TestLine& line = lines_.back();
@@ -141,7 +158,7 @@ TestLine& TestLines::make(const std::string& name) {
     PoolLine* chosen = nullptr;
     for (PoolLine& candidate : pool().lines) {
         int32_t id = byteSum(candidate.port);
-        if (candidate.taken) continue;
+        if (candidate.taken || candidate.recorded != recorded) continue;
         if (wanted != 0 ? id != wanted : std::count(inUse.begin(), inUse.end(), id) > 0) continue;
         // Keep twins available for a later line that asks for the same FileID.
         if (chosen == nullptr) chosen = &candidate;

@@ -10,8 +10,9 @@ std::vector<std::string> ttyClassPorts(const std::string& root) {
     for (const auto& entry : std::filesystem::directory_iterator(root, error)) {
         std::ifstream type(entry.path() / "type");
         std::string kind;
-        if (!std::filesystem::is_symlink(entry.path() / "device") || (type >> kind && kind == "0"))
-            continue;
+        bool bluetooth = entry.path().filename().string().rfind("rfcomm", 0) == 0;
+        bool device = std::filesystem::is_symlink(entry.path() / "device");
+        if ((!device && !bluetooth) || (type >> kind && kind == "0")) continue;
         names.push_back("/dev/" + entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());

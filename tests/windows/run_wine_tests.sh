@@ -25,6 +25,7 @@ jobs=${BRINDLECAST_JOBS:-2}
 line_count=50       # more than the suite takes: each test takes fresh lines
 first_port=103      # line i: port COM(103+3i), another name for it COM(104+3i), far end COM(105+3i)
 missing_port=255    # not mapped: Wine opens a mapped port even when its path is missing
+recorded_port=$((first_port + 3 * (line_count - 1)))  # the last line's, recorded as a USB device
 mkdir -p "$logs"
 [ $((first_port + 3 * line_count)) -lt "$missing_port" ] || { echo "too many lines"; exit 1; }
 
@@ -67,6 +68,15 @@ ports="$run/ports.reg"
         printf '"COM%d"="%s"\n' "$port" "$run/lines/$i/port" "$((port + 1))" "$run/lines/$i/port" \
             "$((port + 2))" "$run/lines/$i/far"
     done
+    # The last line's port end, as the device manager records an FTDI FT232R
+    # (what comlist reads of it, and a usb: name opens it): test_line.h.
+    enum='HKEY_LOCAL_MACHINE\System\CurrentControlSet\Enum\USB\VID_0403&PID_6001\A50285BI'
+    printf '\n[%s]\n"ClassGUID"="{4d36e978-e325-11ce-bfc1-08002be10318}"\n' "$enum"
+    printf '"FriendlyName"="USB Serial Port (COM%d)"\n"Mfg"="FTDI"\n' "$recorded_port"
+    printf '"LocationInformation"="Port_#0002.Hub_#0003"\n"HardwareID"=hex(7):%s\n' \
+        "$(printf 'USB\\VID_0403&PID_6001&REV_0600\0USB\\VID_0403&PID_6001\0\0' | od -An -tx1 -v |
+            tr -s ' \n' ',' | sed 's/^,//; s/,$//')"
+    printf '\n[%s\\Device Parameters]\n"PortName"="COM%d"\n' "$enum" "$recorded_port"
 } >"$ports"
 # A prefix is made once per build folder, and again when the ports change.
 if ! cmp -s "$ports" "$WINEPREFIX/brindlecast-ports.reg"; then
@@ -99,6 +109,7 @@ for ((i = 0; i < line_count; i++)); do
 done
 {
     echo "missing COM$missing_port"
+    echo "recorded COM$recorded_port"
     for ((i = 0; i < line_count; i++)); do
         port=$((first_port + 3 * i))
         echo "line COM$port COM$((port + 1)) COM$((port + 2)) ${socat_pids[i]} $run/lines/$i/port"
