@@ -68,8 +68,11 @@ protected:
     }
     // The reader takes what arrives with no call of the script to wake it:
     // the tty's queue empties (under Wine, where it cannot be seen, true).
+    // A pty passes bytes on a moment after the far end's write: until then
+    // its queue reads empty too.
     bool takenWithoutACall() {
 #if !defined(_WIN32)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
         for (auto start = Clock::now(); secondsSince(start) < 0.5;) {
             int queued = -1;
             if (ioctl(serial->pty.slave, TIOCINQ, &queued) == 0 && queued == 0) return true;
