@@ -187,11 +187,14 @@ classdef brindleport < handle
         end
 
         function delete(obj)
-            global BRINDLEPORT_PORTS
             try
                 k = obj.Slot;
                 obj.Slot = 0;
-                if k > 0 && k <= size(BRINDLEPORT_PORTS, 1)
+                if k == 0
+                    return   % deleted before, or never opened
+                end
+                global BRINDLEPORT_PORTS
+                if k <= size(BRINDLEPORT_PORTS, 1)
                     if BRINDLEPORT_PORTS(k, 1) == obj.FileID
                         brindlecast('comclose', obj.FileID);
                     end
@@ -394,6 +397,10 @@ classdef brindleport < handle
             try
                 p = brindlecast('compins', obj.FileID);
             catch err
+                if brindleport.isOpen(obj.FileID)
+                    error('brindleport:getpinstatus', ['brindleport: getpinstatus: %s has ' ...
+                          'no modem lines to read.'], obj.Port);
+                end
                 brindleport.fail(obj, err, 'getpinstatus');
             end
             pins = struct('ClearToSend', p.ClearToSend, 'DataSetReady', p.DataSetReady, ...
