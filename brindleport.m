@@ -415,6 +415,7 @@ classdef brindleport < handle
 
         function setRTS(obj, tf)
             tf = brindleport.flag(tf, 'tf');
+            obj.liveSlot('setRTS');
             if strcmp(obj.FlowControl, 'hardware')
                 error('brindleport:setRTS', ['brindleport: setRTS: with FlowControl ' ...
                       '''hardware'' the handshake drives RTS.']);
@@ -497,6 +498,7 @@ classdef brindleport < handle
             if nargin < 2
                 error('brindleport:data', 'brindleport: writebinblock needs data.');
             end
+            obj.liveSlot('writebinblock');
             bytes = brindleport.encode(data, datatype, obj.ByteOrder);
             len = sprintf('%d', numel(bytes));
             write(obj, [uint8(sprintf('#%d%s', numel(len), len)) bytes]);
@@ -504,13 +506,20 @@ classdef brindleport < handle
 
         function disp(obj)
             try
+                port = obj.Port;
+                baud = obj.BaudRate;
+            catch
+                fprintf('  deleted brindleport\n\n');   % MATLAB keeps no properties
+                return
+            end
+            try
                 available = sprintf('%d', obj.NumBytesAvailable);
             catch
                 available = '(port closed)';
             end
             fprintf('  brindleport with properties:\n\n');
-            fprintf('                 Port: %s\n', obj.Port);
-            fprintf('             BaudRate: %d\n', obj.BaudRate);
+            fprintf('                 Port: %s\n', port);
+            fprintf('             BaudRate: %d\n', baud);
             fprintf('    NumBytesAvailable: %s\n\n', available);
         end
 
@@ -621,7 +630,12 @@ classdef brindleport < handle
         function configure(obj, settings, name)
             % Applies settings to the open port; before the open (in the
             % constructor) the value is only kept.
-            if obj.Slot == 0
+            try
+                constructing = isnan(obj.FileID);
+            catch
+                constructing = false;   % MATLAB: a deleted object
+            end
+            if constructing
                 return
             end
             obj.liveSlot(name);

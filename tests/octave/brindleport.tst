@@ -138,6 +138,7 @@
 %!test
 %! delete (p); delete (q);
 %! check_refused (@() read (p, 1), "closed");
+%! check_refused (@() set_property (p, "BaudRate", 9600), "closed");
 %! x = brindleport (cable.b, 9600); clear x;
 %! opened = @() brindleport (cable.b, 9600).FileID;
 %! id = opened (); opened ();   # each temporary was closed at once
