@@ -48,6 +48,7 @@ tarball_is_complete() {
         [ -s "$work/$top/$file" ] || { echo "missing $file"; return 1; }
     done
     cmp brindlecast.m "$work/$top/src/brindlecast.m" || return 1
+    cmp brindleport.m "$work/$top/inst/brindleport.m" || return 1
     # Every file of the module, unchanged and in its place, and nothing else.
     diff -r -x Makefile -x FILES -x brindlecast.m -x '*.def' -x CMakeLists.txt \
         src "$work/$top/src"
@@ -137,6 +138,13 @@ check "pkg install into temporary prefixes" package_installs
 check "pkg load: loopback across a socat cable" \
     in_octave "$in_temp_prefix pkg load brindlecast; loopback_check ('$work/arch');"
 check "pkg load: help brindlecast" in_octave "$in_temp_prefix pkg load brindlecast; help_check ();"
+check "pkg load: brindleport across a socat cable" \
+    in_octave "$in_temp_prefix pkg load brindlecast;
+            assert (strncmp (which ('brindleport'), '$work/pkg/', numel ('$work/pkg/')));
+            cable = make_cable ();
+            p = brindleport (cable.a, 9600); q = brindleport (cable.b, 9600);
+            writeline (p, 'MEAS:VOLT?'); assert (readline (q), 'MEAS:VOLT?');
+            clear p q; cut_cable (cable);"
 check "pkg uninstall" package_uninstalls
 check "the user's own Octave packages untouched" user_octave_untouched
 check "make_brindlecast (FOLDER): loopback and help" make_script_builds_into "$work/built/module"

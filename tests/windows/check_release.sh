@@ -21,7 +21,7 @@ check() {  # check WHAT COMMAND...
     if "${@:2}"; then echo "ok: $1"; passed=$((passed + 1)); else echo "FAILED: $1"; failed=$((failed + 1)); fi
 }
 listing() { tr '\n' ' ' <<<"$1"; }
-files="COPYING README.txt brindlecast.m brindlecast.mexw64 "
+files="COPYING README.txt brindlecast.m brindlecast.mexw64 brindleport.m "
 size() { stat -c %s "$1"; }
 # The module was 239 KB when std::chrono pulled winpthreads in; it is about 72 KB now.
 size_limit=102400
@@ -38,6 +38,7 @@ check "the zip's module is at most $size_limit bytes ($(size "$unpacked/brindlec
 check "the zip's module imports and exports as shipped" \
     tests/windows/check_imports.sh "$unpacked/brindlecast.mexw64"
 check "help brindlecast names version $version" grep -q -x "%   Version $version\." "$unpacked/brindlecast.m"
+check "the zip's brindleport.m is the repository's" cmp -s brindleport.m "$unpacked/brindleport.m"
 packaging/make_package "$work/package" >/dev/null
 check "the tarball is what make_package writes" cmp -s "$work/package/$tarball" "$release/$tarball"
 scripts/release "$work/again" >build/logs/release-again.log 2>&1 || tail -n 20 build/logs/release-again.log

@@ -1,0 +1,26 @@
+classdef bare_port < handle
+  % The floor of any object over brindlecast: methods that make the same
+  % module calls as brindleport's and nothing else (no checks, no
+  % conversions, no counts). It uses a port brindleport has opened.
+  properties
+    Id
+  end
+  methods
+    function obj = bare_port(id)
+      obj.Id = id;
+    end
+    function write(obj, data)
+      n = brindlecast('comwrite', obj.Id, data, numel(data));
+    end
+    function data = read(obj, count)
+      [data, n] = brindlecast('comread', obj.Id, count);
+    end
+    function line = readline(obj)
+      [line, n] = brindlecast('comreadline', obj.Id, 4096, 10);
+    end
+    function line = writeread(obj, text)
+      n = brindlecast('comwrite', obj.Id, text, numel(text));
+      [line, n] = brindlecast('comreadline', obj.Id, 4096, 10);
+    end
+  end
+end
