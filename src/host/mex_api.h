@@ -65,6 +65,9 @@ void mxSetField_700(mxArray* structArray, int index, const char* name, mxArray* 
 // read only through mexCallMATLAB "char": it has no data of its own.
 bool mxIsClass(const mxArray* value, const char* className);
 mxArray* mxCreateString(const char* text);  // a 1-by-N char row
+// dims[0]-by-dims[1]... chars, all 0; its units (mxGetElementSize bytes: 2 in
+// MATLAB, 1 in Octave) are mxGetData's.
+mxArray* mxCreateCharArray_700(int ndim, const int* dims);
 mxArray* mxCreateCellMatrix_700(int rows, int cols);
 void mxSetCell_700(mxArray* cellArray, int index, mxArray* value);  // the cell takes value
 void mxDestroyArray(mxArray* value);  // an array the module made in this call

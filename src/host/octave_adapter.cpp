@@ -42,6 +42,14 @@ __attribute__((visibility("hidden"))) void mxSetField_700(mxArray* structArray, 
     mxSetField(structArray, static_cast<mwIndex>(index), name, value);
 }
 
+__attribute__((visibility("hidden"))) mxArray* mxCreateCharArray_700(int ndim, const int* dims) {
+    mwSize sizes[2] = {0, 0};
+    if (ndim != 2 || dims[0] < 0 || dims[1] < 0) return nullptr;
+    sizes[0] = static_cast<mwSize>(dims[0]);
+    sizes[1] = static_cast<mwSize>(dims[1]);
+    return mxCreateCharArray(2, sizes);
+}
+
 __attribute__((visibility("hidden"))) mxArray* mxCreateCellMatrix_700(int rows, int cols) {
     if (rows < 0 || cols < 0) return nullptr;
     return mxCreateCellMatrix(static_cast<mwSize>(rows), static_cast<mwSize>(cols));

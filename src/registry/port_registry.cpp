@@ -4,7 +4,7 @@
 #include "registry/port_reader.h"
 
 PortRegistry portRegistry = {
-    {-1, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, false, {}, {}, 0, {}, nullptr}};
+    {-1, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, false, {}, {}, 0, {}, 0, nullptr}};
 
 void resetPortRegistry() {
     portRegistry.anchor.id = -1;
@@ -35,6 +35,7 @@ int32_t registerPort(int32_t id, HANDLE handle) {
     entry->deviceTimeouts = COMMTIMEOUTS{};
     entry->readInterval = 0;
     entry->lineErrors = LineErrorCounts{};
+    entry->bytesWritten = 0;
     entry->reader = nullptr;
     portRegistry.anchor.next = entry;
     if (entry->next != nullptr) entry->next->prev = entry;

@@ -42,6 +42,8 @@ struct PortEntry {
     // room for it, and a later ReadTimeout keeps it.
     DWORD readInterval;
     LineErrorCounts lineErrors;
+    // Bytes comwrite has written since the port was opened (comcount's third output).
+    uint64_t bytesWritten;
     // InputBufferSize's reader (registry/port_reader.h), or nullptr.
     PortReader* reader;
 };

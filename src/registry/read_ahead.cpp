@@ -1,5 +1,6 @@
 #include "registry/read_ahead.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -77,5 +78,17 @@ mxArray* byteRow(const unsigned char* bytes, DWORD count) {
     mxArray* row = mxCreateDoubleMatrix_700(1, static_cast<int>(count), mxREAL);
     double* elements = mxGetPr(row);
     for (DWORD i = 0; i < count; ++i) elements[i] = bytes[i];
+    return row;
+}
+
+mxArray* charRow(const unsigned char* bytes, DWORD count) {
+    const int dims[2] = {1, static_cast<int>(count)};
+    mxArray* row = mxCreateCharArray_700(2, dims);
+    if (mxGetElementSize(row) == 1) {
+        if (count > 0) std::memcpy(mxGetData(row), bytes, count);
+        return row;
+    }
+    uint16_t* units = static_cast<uint16_t*>(mxGetData(row));
+    for (DWORD i = 0; i < count; ++i) units[i] = bytes[i];
     return row;
 }

@@ -56,3 +56,5 @@ void consumeReadAhead(PortEntry* port, DWORD count);
 
 // A 1-by-count row of doubles, 0 to 255.
 mxArray* byteRow(const unsigned char* bytes, DWORD count);
+// A 1-by-count char row, a character for each byte (Latin-1).
+mxArray* charRow(const unsigned char* bytes, DWORD count);

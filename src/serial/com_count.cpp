@@ -1,5 +1,6 @@
-// [waiting, unsent] = brindlecast('comcount', id): the bytes received and not
-// yet read, and the bytes written and not yet sent.
+// [waiting, unsent, written] = brindlecast('comcount', id): the bytes received
+// and not yet read, the bytes written and not yet sent, and the bytes comwrite
+// has written since the port was opened.
 #include "device/serial_device.h"
 #include "host/mex_api.h"
 #include "registry/port_errors.h"
@@ -29,4 +30,5 @@ void handleComCount(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) 
     plhs[0] = mxCreateDoubleScalar(static_cast<double>(status.cbInQue) + held);
     // The host's output array may hold one slot only.
     if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(status.cbOutQue));
+    if (nlhs >= 3) plhs[2] = mxCreateDoubleScalar(static_cast<double>(port->bytesWritten));
 }

@@ -1,8 +1,9 @@
 // [bytes, n] = brindlecast('comreadline', id, maxcount[, terminator]): the
 // bytes up to and including the first terminator (LF unless given), or
-// exactly maxcount bytes when none came within them. At the time-out, or
-// when the device is lost, it returns no bytes and keeps what it read for
-// the next call: a line is never returned in halves.
+// exactly maxcount bytes when none came within them. With a fifth input
+// 'char', the line as a char row without its terminator (n still counts it).
+// At the time-out, or when the device is lost, it returns no bytes and keeps
+// what it read for the next call: a line is never returned in halves.
 //
 // It reads in blocks: ClearCommError says what is waiting and ReadFile takes
 // that much at once (with ReadTimeout 0 a read alone does both); bytes past
@@ -12,6 +13,7 @@
 #include "arguments/host_number.h"
 #include "arguments/line_terminator.h"
 #include "arguments/number_conversion.h"
+#include "arguments/text_word.h"
 #include "device/serial_device.h"
 #include "host/host_interrupt.h"
 #include "host/mex_api.h"
@@ -31,6 +33,13 @@
 namespace {
 
 const char* const lineErrorId = "QUENTAROX:brindlecast:comreadline";
+const char* const textWords[] = {"char"};
+
+// A line ends with its terminator; one cut at maxcount need not.
+bool endsWithTerminator(const unsigned char* line, DWORD length, const LineTerminator& terminator) {
+    return length >= terminator.length &&
+           std::memcmp(line + length - terminator.length, terminator.bytes, terminator.length) == 0;
+}
 
 // The length of the line the held bytes begin with (terminator or count
 // reached), 0 for none yet. searched: how many were searched before.
@@ -97,7 +106,7 @@ DWORD takeLine(PortEntry* port, unsigned char* line, DWORD count, const LineTerm
 
 void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
     const int64_t start = monotonicMicroseconds();
-    if (nrhs != 3 && nrhs != 4)
+    if (nrhs < 3 || nrhs > 5)
         mexErrMsgIdAndTxt(lineErrorId, "Invalid number of inputs to COMREADLINE.");
     PortEntry* port = findOpenPort(prhs[1]);
     if (port == nullptr) mexErrMsgIdAndTxt(lineErrorId, "Cannot read the port.");
@@ -106,8 +115,12 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
     // As comread: the low 32 bits.
     const DWORD count = static_cast<DWORD>(static_cast<uint64_t>(requested));
     LineTerminator terminator = {{'\n'}, 1};
-    if (nrhs == 4 && !readLineTerminator(prhs[3], &terminator))
+    if (nrhs >= 4 && !readLineTerminator(prhs[3], &terminator))
         mexErrMsgIdAndTxt(lineErrorId, "Invalid terminator to COMREADLINE.");
+    // 'char': the line as text, without its terminator.
+    const bool asText = nrhs == 5;
+    if (asText && matchWord(prhs[4], textWords, 1) != 0)
+        mexErrMsgIdAndTxt(lineErrorId, "Invalid data type to COMREADLINE.");
     // The host's memory first: a block that holds the largest count asked for
     // (so that a failure loses nothing), and the line's bytes.
     ReadAheadBlock block;
@@ -122,7 +135,13 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
 
     settleReadAhead(&block);
     // Timed out, interrupted, or the device is lost: no half line.
-    plhs[0] = byteRow(line, length);
+    if (asText) {
+        plhs[0] = charRow(line, length - (endsWithTerminator(line, length, terminator)
+                                              ? static_cast<DWORD>(terminator.length)
+                                              : 0));
+    } else {
+        plhs[0] = byteRow(line, length);
+    }
     if (nlhs >= 2) plhs[1] = mxCreateDoubleScalar(static_cast<double>(length));
     mxFree(line);
 }

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -70,6 +71,28 @@ TEST_F(TransferTest, WritesEachClassAsItsMemory) {
         EXPECT_EQ(mxGetScalar(result.outputs[0]), double(c.bytes.size())) << c.classId;
         EXPECT_EQ(arrived(), c.bytes) << c.classId;
     }
+    // With a class, the values as its elements; comcount's third output counts every byte.
+    struct {
+        mxArray* data;
+        double count;
+        const char* className;
+        std::vector<uint8_t> bytes;
+    } typed[] = {
+        {keep(thCreateDoubleRow({1, 255, 0})), 3, "uint8", {1, 255, 0}},
+        {text("AB"), 2, "uint8", {'A', 'B'}},
+        {keep(thCreateDoubleRow({-2, 0x1234})), 2, "int16", memory(int16s)},
+        {numeric(mxINT8_CLASS, 1, "\xfe"), 1, "double", memory(std::vector<double>{-2})},
+        {keep(thCreateDoubleRow({1.5, -2.25})), 2, "single", memory(singles)},
+        {numeric(mxUINT32_CLASS, 1, uint32s.data()), 1, "uint32", memory(uint32s)},
+    };
+    double sent = 58;  // by the rows above
+    for (const auto& c : typed) {
+        ThCallResult result = call("comwrite", {id, c.data, number(c.count), text(c.className)});
+        ASSERT_FALSE(result.failed) << result.message;
+        EXPECT_EQ(arrived(), c.bytes) << c.className;
+        sent += c.bytes.size();
+    }
+    EXPECT_EQ(mxGetScalar(call("comcount", {id}, 3).outputs[2]), sent);
     // A count below the element count sends that many elements.
     mxArray* three = numeric(mxUINT16_CLASS, 2, uint16s.data());
     EXPECT_EQ(mxGetScalar(call("comwrite", {id, three, number(1.9)}).outputs[0]), 2.0);
@@ -142,7 +165,28 @@ TEST_F(TransferTest, RefusedWritesSendNothing) {
          {id, numeric(mxDOUBLE_CLASS, 1, nullptr), number(536870912)},
          "Invalid count to COMWRITE."},
         {"three inputs", {id, three}, "Invalid number of inputs to COMWRITE."},
-        {"five inputs", {id, three, number(1), number(1)}, "Invalid number of inputs to COMWRITE."},
+        {"six inputs",
+         {id, three, number(1), text("uint8"), number(1)},
+         "Invalid number of inputs to COMWRITE."},
+        {"class", {id, three, number(1), text("uint64")}, "Invalid class to COMWRITE."},
+        {"class of a count past the data",
+         {id, three, number(4), text("uint64")},
+         "Invalid class to COMWRITE."},
+        {"typed count past the data",
+         {id, three, number(4), text("int8")},
+         "Invalid count to COMWRITE."},
+        {"a value the class cannot hold, after one it can",
+         {id, keep(thCreateDoubleRow({1, 256})), number(2), text("uint8")},
+         "Invalid data to COMWRITE."},
+        {"a fraction",
+         {id, keep(thCreateDoubleRow({0.5})), number(1), text("int32")},
+         "Invalid data to COMWRITE."},
+        {"NaN",
+         {id, keep(thCreateDoubleRow({NAN})), number(1), text("uint32")},
+         "Invalid data to COMWRITE."},
+        {"a negative for an unsigned class",
+         {id, numeric(mxINT8_CLASS, 1, "\xff"), number(1), text("uint16")},
+         "Invalid data to COMWRITE."},
     };
     for (const auto& c : cases) {
         std::vector<const mxArray*> inputs{text("comwrite")};
@@ -208,9 +252,13 @@ TEST_F(TransferTest, ARefusedReadAsksTheDeviceForNothing) {
         {{id, number(1), number(1)}, 0, "Invalid data type to COMREAD."},
         {{id, number(536870912), text("double")}, 0, "Invalid count to COMREAD."},
         {{id, number(1), string("uint16")}, 3, "Memory allocation failed."},  // the part's room
-        {{id, number(1), text("\n"), id},
+        {{id, number(1), text("\n"), text("char"), id},
          0,
          "Invalid number of inputs to COMREADLINE.",
+         "comreadline"},
+        {{id, number(1), text("\n"), text("uint8")},
+         0,
+         "Invalid data type to COMREADLINE.",
          "comreadline"},
     };
     for (const auto& c : cases) {
@@ -653,6 +701,18 @@ TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
     expectLine("wxyz", 0, 4);  // exactly maxcount, nothing behind: at once
     ASSERT_FALSE(call("comset", {id, port({field("ReadTimeout", timeout = 0.6)})}).failed);
     expectLine("", 0);  // the new time-out, not the one read before
+    // As text: a char row without the terminator, which n counts; a line cut
+    // at maxcount keeps all it has.
+    send("t\xe9xt\r\nmore", 11);
+    for (auto [maxcount, line, n] : {std::tuple(64, "t\xe9xt", 6), std::tuple(3, "mor", 3)}) {
+        ThCallResult asText =
+            call("comreadline", {id, number(maxcount), text("\r\n"), text("CHAR")}, 2);
+        ASSERT_FALSE(asText.failed) << asText.message;
+        std::string got;
+        for (uint16_t unit : thCharUnits(asText.outputs[0])) got += static_cast<char>(unit);
+        EXPECT_EQ(got, line);
+        EXPECT_EQ(mxGetScalar(asText.outputs[1]), n);
+    }
 }
 
 }  // namespace

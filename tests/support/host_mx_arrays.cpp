@@ -591,6 +591,14 @@ mxArray* mxCreateString(const char* text) {
     return newCharRow(text, ownerOfNew());
 }
 
+mxArray* mxCreateCharArray_700(int ndim, const int* dims) {
+    thiCheckThread("mxCreateCharArray");
+    if (ndim != 2 || dims == nullptr) thiAbort("mxCreateCharArray: only 2-D arrays are made here");
+    if (dims[0] < 0 || dims[1] < 0) return nullptr;
+    return newDense(mxCHAR_CLASS, static_cast<size_t>(dims[0]), static_cast<size_t>(dims[1]),
+                    false, ownerOfNew());
+}
+
 mxArray* mxCreateCellMatrix_700(int rows, int cols) {
     thiCheckThread("mxCreateCellMatrix");
     if (rows < 0 || cols < 0) return nullptr;
