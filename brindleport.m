@@ -208,21 +208,16 @@ classdef brindleport < handle
         function write(obj, data, datatype)
             global BRINDLEPORT_PORTS
             try
-                k = obj.Slot;
-                if nargin == 2 && isa(data, 'uint8')
+                if nargin == 2
+                    % The module turns the values into bytes, refusing any
+                    % that is not one, and counts what it sends.
                     c = numel(data);
-                    n = brindlecast('comwrite', BRINDLEPORT_PORTS(k, 1), data, c);
+                    n = brindlecast('comwrite', BRINDLEPORT_PORTS(obj.Slot, 1), data, c, 'uint8');
                 else
-                    if nargin < 3
-                        datatype = 'uint8';
-                    end
-                    data = brindleport.encode(data, datatype, obj.ByteOrder);
-                    c = numel(data);
-                    n = brindlecast('comwrite', BRINDLEPORT_PORTS(k, 1), data, c);
+                    [n, c] = obj.writeEncoded(data, datatype);
                 end
-                BRINDLEPORT_PORTS(k, 2) = BRINDLEPORT_PORTS(k, 2) + n;
             catch err
-                brindleport.fail(obj, err, 'write');
+                [n, c] = obj.writeAgain(err, data, 'write');
             end
             if n < c
                 warning('brindleport:timeout', ['brindleport: write sent %d of %d bytes ' ...
@@ -270,15 +265,17 @@ classdef brindleport < handle
             try
                 k = obj.Slot;
                 t = BRINDLEPORT_PORTS(k, 6);
-                if t < 256 && BRINDLEPORT_PORTS(k, 3) == 0
-                    [b, n] = brindlecast('comreadline', BRINDLEPORT_PORTS(k, 1), 4096, t);
-                    if n > 0 && n < 4096
-                        line = char(b(1:n - 1));
-                    else
-                        line = obj.lineRest(k, b, n);
+                if t == 256
+                    t = [13 10];
+                end
+                if BRINDLEPORT_PORTS(k, 3) == 0
+                    % The module gives the line as text, without its terminator.
+                    [line, n] = brindlecast('comreadline', BRINDLEPORT_PORTS(k, 1), 4096, t, 'char');
+                    if numel(line) == n   % no terminator: the time-out, or a longer line
+                        line = obj.lineRest(k, t, line, n);
                     end
                 else
-                    line = obj.lineRest(k, zeros(1, 0), 1);
+                    line = obj.lineRest(k, t, '', -1);
                 end
                 if BRINDLEPORT_PORTS(k, 5)
                     line = string(line);
@@ -291,18 +288,14 @@ classdef brindleport < handle
         function writeline(obj, text)
             global BRINDLEPORT_PORTS
             try
-                k = obj.Slot;
-                if ischar(text) && BRINDLEPORT_PORTS(k, 5) == 0
-                    b = [text obj.WriteEnd];
-                else
-                    b = [brindleport.textBytes(text, 'text') uint8(obj.WriteEnd)];
+                if ~ischar(text)
+                    text = brindleport.textBytes(text, 'text');
                 end
+                b = [text obj.WriteEnd];
                 c = numel(b);
-                n = brindlecast('comwrite', BRINDLEPORT_PORTS(k, 1), b, c);
-                BRINDLEPORT_PORTS(k, 2) = BRINDLEPORT_PORTS(k, 2) + n;
+                n = brindlecast('comwrite', BRINDLEPORT_PORTS(obj.Slot, 1), b, c, 'uint8');
             catch err
-                brindleport.textBytes(text, 'text');
-                brindleport.fail(obj, err, 'writeline');
+                [n, c] = obj.writeAgain(err, b, 'writeline');
             end
             if n < c
                 warning('brindleport:timeout', ['brindleport: writeline sent %d of %d bytes ' ...
@@ -313,40 +306,22 @@ classdef brindleport < handle
         function line = writeread(obj, text)
             global BRINDLEPORT_PORTS
             try
-                k = obj.Slot;
-                if ischar(text) && BRINDLEPORT_PORTS(k, 5) == 0
-                    b = [text obj.WriteEnd];
-                else
-                    b = [brindleport.textBytes(text, 'text') uint8(obj.WriteEnd)];
+                if ~ischar(text)
+                    text = brindleport.textBytes(text, 'text');
                 end
+                b = [text obj.WriteEnd];
                 c = numel(b);
-                id = BRINDLEPORT_PORTS(k, 1);
-                n = brindlecast('comwrite', id, b, c);
-                BRINDLEPORT_PORTS(k, 2) = BRINDLEPORT_PORTS(k, 2) + n;
-                t = BRINDLEPORT_PORTS(k, 6);
-                if n < c
-                    line = '';
-                elseif t < 256 && BRINDLEPORT_PORTS(k, 3) == 0
-                    [b, n] = brindlecast('comreadline', id, 4096, t);
-                    if n > 0 && n < 4096
-                        line = char(b(1:n - 1));
-                    else
-                        line = obj.lineRest(k, b, n);
-                    end
-                else
-                    line = obj.lineRest(k, zeros(1, 0), 1);
-                end
-                if BRINDLEPORT_PORTS(k, 5)
-                    line = string(line);
-                end
+                n = brindlecast('comwrite', BRINDLEPORT_PORTS(obj.Slot, 1), b, c, 'uint8');
             catch err
-                brindleport.textBytes(text, 'text');
-                brindleport.fail(obj, err, 'writeread');
+                [n, c] = obj.writeAgain(err, b, 'writeread');
             end
             if n < c
                 warning('brindleport:timeout', ['brindleport: writeread sent %d of %d bytes ' ...
                         'within the Timeout; nothing was read.'], n, c);
+                line = '';
+                return
             end
+            line = readline(obj);
         end
 
         function configureTerminator(obj, readT, writeT)
@@ -534,9 +509,12 @@ classdef brindleport < handle
         end
 
         function n = get.NumBytesWritten(obj)
-            k = obj.liveSlot('NumBytesWritten');
-            global BRINDLEPORT_PORTS
-            n = BRINDLEPORT_PORTS(k, 2);
+            obj.liveSlot('NumBytesWritten');
+            try
+                [~, ~, n] = brindlecast('comcount', obj.FileID);
+            catch err
+                brindleport.fail(obj, err, 'NumBytesWritten');
+            end
         end
 
         function obj = set.BaudRate(obj, value)
@@ -711,45 +689,77 @@ classdef brindleport < handle
             end
         end
 
-        function line = lineRest(obj, k, acc, n)
-            % A line that did not come whole in one comreadline: held bytes,
-            % lines longer than a block, a CR/LF parted by a block's end. n is
-            % the count of the comreadline that gave acc (0: it timed out).
+        function [n, c] = writeEncoded(obj, data, datatype)
+            % data as datatype's bytes in ByteOrder, written.
             global BRINDLEPORT_PORTS
-            id = obj.FileID;
-            t = BRINDLEPORT_PORTS(k, 6);
-            if t == 256
-                t = [13 10];
+            bytes = brindleport.encode(data, datatype, obj.ByteOrder);
+            c = numel(bytes);
+            n = brindlecast('comwrite', BRINDLEPORT_PORTS(obj.Slot, 1), bytes, c);
+        end
+
+        function [n, c] = writeAgain(obj, err, data, where)
+            % After the module refused a write: values it could not send as
+            % bytes (a string, a logical, a 64-bit integer) are encoded here,
+            % and values no byte holds are refused naming the argument.
+            if strncmp(err.identifier, 'brindleport:', 12)
+                rethrow(err);
             end
-            held = double(obj.Held);
-            if ~isempty(held)
+            said = regexprep(err.message, '^brindlecast: ', '');   % Octave names the MEX file
+            if ~any(strcmp(said, {'Invalid data type to COMWRITE', ...
+                    'Invalid data to COMWRITE.', 'Invalid count to COMWRITE.'}))
+                brindleport.fail(obj, err, where);
+            end
+            try
+                [n, c] = obj.writeEncoded(data, 'uint8');
+            catch again
+                brindleport.fail(obj, again, where);
+            end
+        end
+
+        function line = lineRest(obj, k, t, acc, n)
+            % A line that did not come whole from one comreadline: n 0, the
+            % time-out (what came stays in the module); n -1, after bytes
+            % the object holds; else a line longer than a block (acc). The
+            % rest is read in calls given what is left of the Timeout.
+            global BRINDLEPORT_PORTS
+            id = BRINDLEPORT_PORTS(k, 1);
+            if n < 0
+                acc = char(obj.Held);
                 obj.hold(k, zeros(1, 0));
-                acc = [held acc];
             end
-            while true
-                if n == 0
-                    obj.hold(k, acc);
-                    warning('brindleport:timeout', ['brindleport: readline: no whole line ' ...
-                            'within the Timeout (%d bytes of it kept for the next readline).'], numel(acc));
-                    line = '';
-                    return
-                end
-                at = strfind(char(acc), char(t));
+            started = tic;
+            while n ~= 0
+                at = strfind(acc, char(t));
                 if ~isempty(at)
-                    line = char(acc(1:at(1) - 1));
-                    rest = acc(at(1) + numel(t):end);
-                    if ~isempty(rest)
-                        obj.hold(k, rest);
-                    end
+                    line = acc(1:at(1) - 1);
+                    obj.hold(k, double(acc(at(1) + numel(t):end)));
                     return
                 end
                 if numel(t) == 2 && ~isempty(acc) && acc(end) == 13
+                    % A CR/LF parted by a block's end: its LF is next.
                     [b, n] = brindlecast('comread', id, 1);
-                else
-                    [b, n] = brindlecast('comreadline', id, 4096, t);
+                    acc = [acc char(b)];
+                    continue
+                end
+                left = obj.Timeout - toc(started);
+                shorter = left < obj.Timeout;
+                if shorter
+                    brindlecast('comset', id, struct('ReadTimeout', max(left, 0)));
+                end
+                [b, n] = brindlecast('comreadline', id, 1048576, t, 'char');
+                if shorter
+                    brindlecast('comset', id, struct('ReadTimeout', obj.Timeout));
+                end
+                if numel(b) < n   % its terminator came
+                    line = [acc b];
+                    return
                 end
                 acc = [acc b];
             end
+            obj.hold(k, double(acc));
+            line = '';
+            warning('brindleport:timeout', ['brindleport: readline: no whole line within ' ...
+                    'the Timeout; what came of it is kept for the next readline.']);
         end
     end
 

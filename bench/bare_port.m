@@ -10,17 +10,17 @@ classdef bare_port < handle
       obj.Id = id;
     end
     function write(obj, data)
-      n = brindlecast('comwrite', obj.Id, data, numel(data));
+      n = brindlecast('comwrite', obj.Id, data, numel(data), 'uint8');
     end
     function data = read(obj, count)
       [data, n] = brindlecast('comread', obj.Id, count);
     end
     function line = readline(obj)
-      [line, n] = brindlecast('comreadline', obj.Id, 4096, 10);
+      [line, n] = brindlecast('comreadline', obj.Id, 4096, 10, 'char');
     end
     function line = writeread(obj, text)
-      n = brindlecast('comwrite', obj.Id, text, numel(text));
-      [line, n] = brindlecast('comreadline', obj.Id, 4096, 10);
+      n = brindlecast('comwrite', obj.Id, text, numel(text), 'uint8');
+      [line, n] = brindlecast('comreadline', obj.Id, 4096, 10, 'char');
     end
   end
 end
