@@ -62,6 +62,14 @@ function varargout = brindlecast(varargin)
 %   negative or NaN COUNT, one beyond DATA, or one that is not a number ([],
 %   a cell, a struct, a function handle, an object) is refused.
 %
+%   N = BRINDLECAST('comwrite', ID, DATA, COUNT, CLASS) writes the values of
+%   the first COUNT elements of DATA (a character's value is its code) as
+%   elements of CLASS ('uint8', 'int8', 'uint16', 'int16', 'uint32',
+%   'int32', 'single' or 'double', in lower case), little-endian, as comread
+%   with CLASS reads them back: 'uint8' sends [65 66] and 'AB' alike, in
+%   MATLAB and Octave. A value CLASS cannot hold (a fraction, NaN or one out
+%   of range, for the integer classes) is refused and nothing is sent.
+%
 %   [BYTES, N] = BRINDLECAST('comread', ID, COUNT) reads up to COUNT bytes.
 %   BYTES is a 1-by-N row of doubles 0..255 and N is how many bytes arrived.
 %   COUNT 0 gives zeros(1,0). When the device read fails (for example, the
@@ -79,8 +87,9 @@ function varargout = brindlecast(varargin)
 %   lost, stays held for the next read: a sample is never split. A COUNT
 %   whose bytes exceed 2^32 - 1 is refused.
 %
-%   [WAITING, UNSENT] = BRINDLECAST('comcount', ID) returns the number of
-%   bytes received and not yet read and the number written and not yet sent
+%   [WAITING, UNSENT, WRITTEN] = BRINDLECAST('comcount', ID) returns the
+%   number of bytes received and not yet read, the number written and not
+%   yet sent, and the number comwrite has written since the port was opened
 %   (doubles); WAITING includes the held bytes. A port whose device was
 %   lost gives those and 0. The line errors the call finds are counted
 %   for comerrors.
@@ -193,6 +202,10 @@ function varargout = brindlecast(varargin)
 %   in the port's read-ahead (at most the largest MAXCOUNT asked for):
 %   comread returns those first, comcount counts them, comflush 'input' and
 %   'both' drop them, and comclose, a reopen and unloading free them.
+%   [TEXT, N] = BRINDLECAST('comreadline', ID, MAXCOUNT, TERMINATOR, 'char')
+%   gives the line as a char row without its terminator (a character for
+%   each byte); N still counts the bytes taken, the terminator included, so
+%   NUMEL(TEXT) == N means no terminator came (the time-out, or MAXCOUNT).
 %
 %   An ID that is not a number ([], a cell, a struct, a function handle, an
 %   object) matches no port.
@@ -332,7 +345,12 @@ function varargout = brindlecast(varargin)
 %     Invalid number of inputs to COMWRITE.
 %     Cannot write the port.                   no open port with that FileID
 %     Invalid data type to COMWRITE
-%     Invalid count to COMWRITE.
+%     Invalid class to COMWRITE.               CLASS is another text, or not
+%                                              text
+%     Invalid count to COMWRITE.               with CLASS also one beyond
+%                                              DATA's elements
+%     Invalid data to COMWRITE.                a value CLASS cannot hold
+%     Memory allocation failed.
 %   QUENTAROX:brindlecast:comread
 %     Invalid number of inputs to COMREAD.     anything but ID, COUNT and
 %                                              maybe CLASS
@@ -382,7 +400,9 @@ function varargout = brindlecast(varargin)
 %     Cannot list the ports.                   the system's list failed
 %   QUENTAROX:brindlecast:comreadline
 %     Invalid number of inputs to COMREADLINE. anything but ID, MAXCOUNT and
-%                                              maybe TERMINATOR
+%                                              maybe TERMINATOR and 'char'
+%     Invalid data type to COMREADLINE.        a fifth input but 'char' (any
+%                                              case)
 %     Cannot read the port.                    no open port with that FileID
 %     Invalid count to COMREADLINE.            negative, NaN or not a number
 %     Invalid terminator to COMREADLINE.       empty, more than 8, not whole
