@@ -244,15 +244,24 @@ mxArray* argumentFor(FuzzInput& in, size_t mode, size_t position, const mxArray*
         case 9 * 8 + 3: return lineTerminator(in);
         case 12 * 8 + 2: return readCount(in);
         case 12 * 8 + 3: return readClass(in);
+        case 2 * 8 + 4:
+        case 13 * 8 + 4: return readClass(in);
+        case 13 * 8 + 2: return typedWriteData(in);
+        case 13 * 8 + 3: return writeCount(in, previous);
+        case 14 * 8 + 2: return readCount(in);
+        case 14 * 8 + 3: return lineTerminator(in);
+        case 9 * 8 + 4:
+        case 14 * 8 + 4: return lineTextWord(in);
         default: return anyValue(in, 0);
     }
 }
 
-// The last, comread again: a typed read, with a class.
+// The last three: comread, comwrite and comreadline again, typed (a class,
+// or 'char').
 const char* const kModes[] = {"comopen",  "comclose",  "comwrite", "comread",  "comcount",
                               "comflush", "comset",    "compins",  "combreak", "comreadline",
-                              "comdrain", "comerrors", "comread"};
-const size_t kModeArguments[] = {1, 1, 3, 2, 1, 2, 2, 1, 2, 3, 1, 1, 3};
+                              "comdrain", "comerrors", "comread",  "comwrite", "comreadline"};
+const size_t kModeArguments[] = {1, 1, 3, 2, 1, 2, 2, 1, 2, 3, 1, 1, 3, 4, 4};
 constexpr size_t kModeCount = sizeof kModes / sizeof kModes[0];
 
 void closeEverything() {
@@ -307,9 +316,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 1:
             case 2:
             case 3: {
-                // Bits 5 and 6 both set pick the queue modes, comreadline and a typed read.
+                // Bits 5 and 6 both set pick the queue modes, comreadline and a typed read;
+                // bit 6 alone a typed write, a text line or a count.
                 const size_t queueModes[] = {4, 5, 9, 12};
-                size_t mode = (op & 0x60) == 0x60 ? queueModes[op & 3] : op & 3;
+                const size_t typedModes[] = {13, 14, 13, 4};
+                size_t mode = (op & 0x60) == 0x60   ? queueModes[op & 3]
+                              : (op & 0x60) == 0x40 ? typedModes[op & 3]
+                                                    : op & 3;
                 std::vector<mxArray*> arguments{textArray(kModes[mode])};
                 for (size_t position = 1; position <= kModeArguments[mode]; ++position) {
                     arguments.push_back(argumentFor(in, mode, position, arguments.back()));

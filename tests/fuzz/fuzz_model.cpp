@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 
 Model model;
 
@@ -46,6 +47,9 @@ const char* const kModuleErrors[][2] = {
     {kFlushId, "Invalid buffer in input to COMFLUSH."},
     {kWriteId, "Invalid data type to COMWRITE"},
     {kWriteId, "Invalid count to COMWRITE."},
+    {kWriteId, "Invalid class to COMWRITE."},
+    {kWriteId, "Invalid data to COMWRITE."},
+    {kWriteId, "Memory allocation failed."},
     {kReadId, "Invalid count to COMREAD."},
     {kReadId, "Memory allocation failed."},
     {kReadId, "Invalid data type to COMREAD."},
@@ -53,6 +57,7 @@ const char* const kModuleErrors[][2] = {
     {kLineId, "Invalid count to COMREADLINE."},
     {kLineId, "Invalid terminator to COMREADLINE."},
     {kLineId, "Memory allocation failed."},
+    {kLineId, "Invalid data type to COMREADLINE."},
     {"", "Out of memory in MEX-file"},
     {"", "Unable to find node in list"},
     {kSetId, "Invalid settings in input to COMSET."},
@@ -347,27 +352,7 @@ Expectation& predictClose(Expectation& e, const Inputs&, const OpenPort* port, A
     return e;
 }
 
-Expectation& predictWrite(Expectation& e, const Inputs& in, const OpenPort* port, Allocations&) {
-    const mxArray* data = in[2];
-    int32_t count = asInt32(hostDouble(in[3]));
-    size_t elementBytes = writeElementBytes(mxGetClassID(data));
-    if (elementBytes == 0 || mxIsSparse(data) || mxIsComplex(data)) {
-        return fail(e, kWriteId, "Invalid data type to COMWRITE");
-    }
-    uint64_t stored = static_cast<uint64_t>(mxGetNumberOfElements(data)) * mxGetElementSize(data);
-    uint64_t byteCount = count < 0 ? 0 : static_cast<uint64_t>(count) * elementBytes;
-    if (count < 0 || byteCount > stored || byteCount > UINT32_MAX) {
-        return fail(e, kWriteId, "Invalid count to COMWRITE.");
-    }
-    e.output = Expectation::Output::Written;
-    e.count = static_cast<uint32_t>(byteCount);
-    e.line = port->line;
-    const uint8_t* bytes = static_cast<const uint8_t*>(mxGetData(data));
-    if (byteCount > 0) e.bytes.assign(bytes, bytes + byteCount);
-    return e;
-}
-
-// comread's fourth input: the classes it reads, by name, exactly.
+// comread's fourth input and comwrite's fifth: the classes, by name, exactly.
 const struct {
     const char* name;
     mxClassID classId;
@@ -377,6 +362,92 @@ const struct {
     {"uint8", mxUINT8_CLASS, 1},   {"int16", mxINT16_CLASS, 2},   {"uint16", mxUINT16_CLASS, 2},
     {"int32", mxINT32_CLASS, 4},   {"uint32", mxUINT32_CLASS, 4},
 };
+
+// The value of data's element i as a double: a character's unit, or the
+// element of its class.
+double elementValue(const mxArray* data, size_t i) {
+    const uint8_t* raw = static_cast<const uint8_t*>(mxGetData(data));
+    const size_t size = mxGetElementSize(data);
+    uint64_t bits = 0;
+    std::memcpy(&bits, raw + i * size, size);
+    switch (mxGetClassID(data)) {
+        case mxDOUBLE_CLASS: return reinterpret_cast<const double*>(raw)[i];
+        case mxSINGLE_CLASS: return reinterpret_cast<const float*>(raw)[i];
+        case mxINT8_CLASS: return static_cast<int8_t>(bits);
+        case mxINT16_CLASS: return static_cast<int16_t>(bits);
+        case mxINT32_CLASS: return static_cast<int32_t>(bits);
+        default: return static_cast<double>(bits);  // char and unsigned classes
+    }
+}
+
+// value as an element of classId, little-endian, appended to out; false
+// when an integer class has no element of that value.
+bool appendElement(double value, mxClassID classId, size_t size, std::vector<uint8_t>* out) {
+    uint64_t bits = 0;
+    if (classId == mxDOUBLE_CLASS) {
+        std::memcpy(&bits, &value, sizeof value);
+    } else if (classId == mxSINGLE_CLASS) {
+        float nearest = static_cast<float>(value);
+        uint32_t single = 0;
+        std::memcpy(&single, &nearest, sizeof nearest);
+        bits = single;
+    } else {
+        bool isSigned =
+            classId == mxINT8_CLASS || classId == mxINT16_CLASS || classId == mxINT32_CLASS;
+        double span = std::ldexp(1.0, static_cast<int>(size * 8) - (isSigned ? 1 : 0));
+        double lowest = isSigned ? -span : 0;
+        if (!(value >= lowest && value < span) || std::trunc(value) != value) return false;
+        bits = static_cast<uint64_t>(static_cast<int64_t>(value));
+    }
+    for (size_t k = 0; k < size; ++k) out->push_back(static_cast<uint8_t>(bits >> (8 * k)));
+    return true;
+}
+
+// comwrite: the first count elements as they lie in memory or, with a class
+// name, their values as elements of that class.
+Expectation& predictWrite(Expectation& e, const Inputs& in, const OpenPort* port,
+                          Allocations& allocations) {
+    const mxArray* data = in[2];
+    int32_t count = asInt32(hostDouble(in[3]));
+    size_t elementBytes = writeElementBytes(mxGetClassID(data));
+    if (elementBytes == 0 || mxIsSparse(data) || mxIsComplex(data)) {
+        return fail(e, kWriteId, "Invalid data type to COMWRITE");
+    }
+    const uint64_t elements = mxGetNumberOfElements(data);
+    uint64_t readable = elements * mxGetElementSize(data);
+    const bool typed = in.size() == 5;
+    mxClassID sent = mxUNKNOWN_CLASS;
+    if (typed) {
+        if (!isText(in[4])) return fail(e, kWriteId, "Invalid class to COMWRITE.");
+        if (!allocations.next()) return fail(e, kWriteId, "Memory allocation failed.");
+        std::string name = hostText(in[4]);
+        for (const auto& known : kReadClasses) {
+            if (name == known.name) sent = known.classId, elementBytes = known.size;
+        }
+        if (sent == mxUNKNOWN_CLASS) return fail(e, kWriteId, "Invalid class to COMWRITE.");
+        readable = elements * elementBytes;
+    }
+    uint64_t byteCount = count < 0 ? 0 : static_cast<uint64_t>(count) * elementBytes;
+    if (count < 0 || byteCount > readable || byteCount > UINT32_MAX) {
+        return fail(e, kWriteId, "Invalid count to COMWRITE.");
+    }
+    if (typed) {
+        if (!allocations.next()) return fail(e, kWriteId, "Memory allocation failed.");
+        for (int32_t i = 0; i < count; ++i) {
+            if (!appendElement(elementValue(data, static_cast<size_t>(i)), sent, elementBytes,
+                               &e.bytes))
+                return fail(e, kWriteId, "Invalid data to COMWRITE.");
+        }
+    } else if (byteCount > 0) {
+        const uint8_t* bytes = static_cast<const uint8_t*>(mxGetData(data));
+        e.bytes.assign(bytes, bytes + byteCount);
+    }
+    e.output = Expectation::Output::Written;
+    e.count = static_cast<uint32_t>(byteCount);
+    e.id = port->id;
+    e.line = port->line;
+    return e;
+}
 
 // A typed read, once every byte sent has arrived: whole elements of what
 // waits (held bytes first), up to count; a part element stays held.
@@ -430,6 +501,7 @@ Expectation& predictRead(Expectation& e, const Inputs& in, const OpenPort* port,
 
 Expectation& predictCount(Expectation& e, const Inputs&, const OpenPort* port, Allocations&) {
     e.output = Expectation::Output::Counts;
+    e.id = port->id;
     e.line = port->line;
     return e;
 }
@@ -557,8 +629,12 @@ Expectation& predictReadLine(Expectation& e, const Inputs& in, const OpenPort* p
     int64_t requested = asInt64(hostDouble(in[2]));
     if (requested < 0) return fail(e, kLineId, "Invalid count to COMREADLINE.");
     std::vector<uint8_t> terminator{10};
-    if (in.size() == 4 && !(terminator.clear(), terminatorOf(in[3], &terminator)))
+    if (in.size() >= 4 && !(terminator.clear(), terminatorOf(in[3], &terminator)))
         return fail(e, kLineId, "Invalid terminator to COMREADLINE.");
+    // 'char', in any case: the line as text.
+    e.asText = in.size() == 5;
+    if (e.asText && wordOf(in[4], {"char"}, allocations) != 0)
+        return fail(e, kLineId, "Invalid data type to COMREADLINE.");
     e.count = static_cast<uint32_t>(static_cast<uint64_t>(requested));
     e.readTooLarge = e.count > kReadCap;
     // The line's bytes, then a block that holds count.
@@ -578,6 +654,9 @@ Expectation& predictReadLine(Expectation& e, const Inputs& in, const OpenPort* p
     }
     if (end == 0 && q.size() >= e.count) end = e.count;
     e.bytes.assign(q.begin(), q.begin() + end);
+    if (end >= terminator.size() &&
+        std::equal(terminator.begin(), terminator.end(), e.bytes.end() - terminator.size()))
+        e.stripped = terminator.size();
     // Held bytes that hold no line are followed by all that waits, up to count.
     size_t held = port->held;
     bool fromHeld = e.count == 0 || held >= e.count || (end > 0 && end <= held);
@@ -599,7 +678,7 @@ struct Mode {
 const Mode kModeTable[] = {
     {kOpenId, 2, 2, nullptr, predictOpen},
     {kCloseId, 0, 0, "Cannot close the port.", predictClose},
-    {kWriteId, 4, 4, "Cannot write the port.", predictWrite},
+    {kWriteId, 4, 5, "Cannot write the port.", predictWrite},
     {kReadId, 3, 4, "Cannot read the port.", predictRead},
     {kCountId, 2, 2, "Cannot query the port.", predictCount},
     {kFlushId, 2, 3, "Cannot flush the port.", predictFlush},
@@ -608,7 +687,7 @@ const Mode kModeTable[] = {
     {kBreakId, 3, 3, "Cannot send a break.", predictBreak},
     {kVersionId, 1, 1, nullptr, predictVersion},
     {kListId, 1, 1, nullptr, predictList},
-    {kLineId, 3, 4, "Cannot read the port.", predictReadLine},
+    {kLineId, 3, 5, "Cannot read the port.", predictReadLine},
     {kDrainId, 2, 2, "Cannot drain the port.", predictDrain},
     {kErrorsId, 2, 2, "Cannot read the line errors.", predictErrors},
 };
@@ -620,6 +699,21 @@ std::string countError(const Mode& mode) {
 bool isDoubleArray(const mxArray* value, size_t rows, size_t cols) {
     return value != nullptr && mxGetClassID(value) == mxDOUBLE_CLASS && !mxIsComplex(value) &&
            !mxIsSparse(value) && thRows(value) == rows && thCols(value) == cols;
+}
+
+// A 1-by-count char row whose units are the first count bytes of q.
+bool isTextRow(const mxArray* row, const std::deque<uint8_t>& q, size_t count) {
+    if (row == nullptr || !mxIsChar(row) || thRows(row) != 1 || thCols(row) != count ||
+        count > q.size())
+        return false;
+    const size_t unit = mxGetElementSize(row);
+    const uint8_t* units = static_cast<const uint8_t*>(mxGetData(row));
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t value = 0;
+        std::memcpy(&value, units + i * unit, unit);
+        if (value != q[i]) return false;
+    }
+    return true;
 }
 
 bool isScalar(const mxArray* value, double expected) {
@@ -694,12 +788,16 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
             // What waits, from its start: at most count bytes, a line read its line.
             filled = nlhs >= 2 ? 2 : 1;
             const mxArray* row = result.outputs[0];
-            size_t n = row != nullptr ? thCols(row) : 0;
             Line& line = world.lines[e.line];
             bool lineRead = e.output == Expectation::Output::Line;
-            if (!isDoubleArray(row, 1, n) || n > e.count || n > line.toPort.size() ||
+            // Bytes taken; a text line shows them without its terminator.
+            size_t n = e.asText ? e.bytes.size() : row != nullptr ? thCols(row) : 0;
+            bool shaped = e.asText
+                              ? isTextRow(row, line.toPort, n - e.stripped)
+                              : isDoubleArray(row, 1, n) &&
+                                    std::equal(mxGetPr(row), mxGetPr(row) + n, line.toPort.begin());
+            if (!shaped || n > e.count || n > line.toPort.size() ||
                 (lineRead && n != e.bytes.size()) ||
-                !std::equal(mxGetPr(row), mxGetPr(row) + n, line.toPort.begin()) ||
                 (nlhs >= 2 && !isScalar(result.outputs[1], static_cast<double>(n)))) {
                 *problem = std::string(lineRead ? "comreadline" : "comread") + " returned " +
                            describe(row) + (nlhs >= 2 ? ", " + describe(result.outputs[1]) : "") +
@@ -740,7 +838,7 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
             }
             break;
         case Expectation::Output::Counts: {
-            filled = nlhs >= 2 ? 2 : 1;
+            filled = nlhs >= 3 ? 3 : nlhs >= 2 ? 2 : 1;
             double waiting = static_cast<double>(world.lines[e.line].toPort.size());
             if (!isScalar(result.outputs[0], waiting)) {
                 *problem = "comcount gave " + describe(result.outputs[0]) + " waiting, not " +
@@ -751,6 +849,12 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
             if (nlhs >= 2 && !(isDoubleArray(unsent, 1, 1) && mxGetScalar(unsent) >= 0 &&
                                mxGetScalar(unsent) == std::trunc(mxGetScalar(unsent)))) {
                 *problem = "comcount gave " + describe(unsent) + " unsent";
+                return false;
+            }
+            const OpenPort* port = findOpen(e.id);
+            if (nlhs >= 3 && !isScalar(result.outputs[2], static_cast<double>(port->written))) {
+                *problem = "comcount gave " + describe(result.outputs[2]) + " written, not " +
+                           std::to_string(port->written);
                 return false;
             }
             break;
@@ -838,6 +942,7 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
     if (e.output == Expectation::Output::Written) {
         Line& line = world.lines[e.line];
         line.fromPort.insert(line.fromPort.end(), e.bytes.begin(), e.bytes.end());
+        for (OpenPort& port : model.ports) port.written += port.id == e.id ? e.count : 0;
     }
     return true;
 }

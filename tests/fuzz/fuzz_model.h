@@ -12,11 +12,12 @@
 struct OpenPort {
     int32_t id;
     int line;
-    bool readsWait;       // its time-outs let a read wait long for bytes that never come
-    bool timed;           // it was given time-outs
-    uint32_t limit = 0;   // its reader's InputBufferSize; 0: it has no reader
-    size_t capacity = 0;  // bytes of its read-ahead block; 0: it has none
-    size_t held = 0;      // of its line's bytes, those it has read ahead
+    bool readsWait;        // its time-outs let a read wait long for bytes that never come
+    bool timed;            // it was given time-outs
+    uint32_t limit = 0;    // its reader's InputBufferSize; 0: it has no reader
+    size_t capacity = 0;   // bytes of its read-ahead block; 0: it has none
+    size_t held = 0;       // of its line's bytes, those it has read ahead
+    uint64_t written = 0;  // bytes comwrite returned since the open (comcount's third output)
 };
 
 struct Model {
@@ -57,6 +58,8 @@ struct Expectation {
     int line = -1;               // the line opened, written or read
     std::vector<uint8_t> bytes;  // Written: what must reach the far end; Line: the line
     bool readTooLarge = false;   // count exceeds kReadCap
+    bool asText = false;         // Line: a char row of the line without its last stripped bytes
+    size_t stripped = 0;         // Line: the terminator's length when the line ends with it
     bool readsWait = false;      // Bytes: the port's read may wait; FileId: it will
     bool flushesInput = false;
     long heldAfter = -1;  // the port's read-ahead bytes after the call; -1 as before

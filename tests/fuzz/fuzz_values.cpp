@@ -95,6 +95,14 @@ const double kBufferSizes[] = {0,    4096,      8192, 65536, 1 << 20, 268435456,
 const char* const kClassWords[] = {"double",  "single", "int8",   "uint8", "int16",  "uint16",
                                    "int32",   "uint32", "UINT16", "int64", "uint64", "char",
                                    "logical", "",       "uint8 ", "Double"};
+const char* const kTextWords[] = {"char", "CHAR", "Char", "chars", "cha", "", "char ", "uint8"};
+// Element values at and past the bounds of comwrite's classes, and between.
+const double kElementValues[] = {
+    -0.0,        0.5,       -0.5,        127,         128,          -128,         -129,
+    255,         256,       -1,          32767,       32768,        -32768,       -32769,
+    65535,       65536,     2147483647., 2147483648., -2147483648., -2147483649., 4294967295.,
+    4294967296., NAN,       INFINITY,    -INFINITY,   1e300,        3.4028235e38, 3.4028236e38,
+    1e-45,       1.0000001, 16777217,    255.5};
 const char* const kFlowWords[] = {"none",     "hardware", "software", "NONE", "Hardware",
                                   "SoftWare", "xon",      "hard",     "",     "none "};
 const char* const kBufferWords[] = {"input", "output", "both",   "INPUT", "Output",
@@ -519,6 +527,46 @@ mxArray* readClass(FuzzInput& in) {
     uint8_t choice = nextByte(in);
     if (choice % 8 == 7) return anyValue(in, 1);
     return charArray(unitsOf(choose(in, kClassWords)), choice >> 3);
+}
+
+mxArray* typedWriteData(FuzzInput& in) {
+    const mxClassID classes[] = {mxDOUBLE_CLASS, mxSINGLE_CLASS, mxINT8_CLASS,   mxUINT8_CLASS,
+                                 mxINT16_CLASS,  mxUINT16_CLASS, mxINT32_CLASS,  mxUINT32_CLASS,
+                                 mxCHAR_CLASS,   mxINT64_CLASS,  mxLOGICAL_CLASS};
+    const mxClassID classId = classes[pick(in, nextByte(in) < 240 ? 9 : 11)];
+    std::vector<double> values(pick(in, 17));
+    for (double& value : values) {
+        uint8_t choice = nextByte(in);
+        value = choice < 192 ? choice % 64 : choose(in, kElementValues);
+    }
+    if (classId == mxCHAR_CLASS) {
+        std::vector<uint16_t> units;
+        for (double value : values)
+            units.push_back(
+                static_cast<uint16_t>(std::isnan(value) ? 0 : std::min(std::fabs(value), 65535.0)));
+        return thCreateCharUnits(units);
+    }
+    std::vector<uint8_t> bytes;
+    for (double value : values) {
+        // A single keeps fractions and infinities; other classes take the nearest they hold.
+        uint8_t element[8];
+        if (classId == mxSINGLE_CLASS) {
+            float single = static_cast<float>(value);
+            std::memcpy(element, &single, sizeof single);
+        } else {
+            mxArray* number = numberAs(classId, value);
+            std::memcpy(element, mxGetData(number), classBytes(classId));
+            thDestroyArray(number);
+        }
+        bytes.insert(bytes.end(), element, element + classBytes(classId));
+    }
+    return thCreateNumeric(classId, 1, values.size(), bytes.empty() ? nullptr : bytes.data());
+}
+
+mxArray* lineTextWord(FuzzInput& in) {
+    uint8_t choice = nextByte(in);
+    if (choice % 8 == 7) return anyValue(in, 1);
+    return charArray(unitsOf(choose(in, kTextWords)), choice >> 3);
 }
 
 mxArray* flushBuffer(FuzzInput& in) {

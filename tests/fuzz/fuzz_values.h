@@ -30,8 +30,15 @@ mxArray* idValue(FuzzInput& in, int depth = 0);
 mxArray* writeData(FuzzInput& in);
 mxArray* writeCount(FuzzInput& in, const mxArray* data);
 mxArray* readCount(FuzzInput& in);
-// comread's class: mostly a class name, sometimes a near miss or another value.
+// comread's class (and comwrite's): mostly a class name, sometimes a near
+// miss or another value.
 mxArray* readClass(FuzzInput& in);
+// A typed write's data: a row of a class comwrite takes (or sometimes not),
+// its values mostly small whole numbers, else ones at and past the classes'
+// bounds, fractions, NaN and infinities.
+mxArray* typedWriteData(FuzzInput& in);
+// comreadline's fifth input: 'char' in some case, a near miss or another value.
+mxArray* lineTextWord(FuzzInput& in);
 // comflush's buffer word, a near miss, or another value.
 mxArray* flushBuffer(FuzzInput& in);
 // comreadline's terminator: mostly 1 to 8 bytes as a double row or text,

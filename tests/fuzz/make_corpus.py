@@ -96,6 +96,38 @@ def read_typed(ident, count, cls, nlhs=2, fail=None):  # comread with a class
     return op(0x63, nlhs, fail) + ident + bytes([0, count, 0, CLASS_WORDS.index(cls)])
 
 
+# typed writes' data classes and values (typedWriteData, kElementValues); comreadline's
+# fifth input (kTextWords)
+DATA_CLASSES = ["double", "single", "int8", "uint8", "int16", "uint16", "int32", "uint32", "char"]
+ELEMENTS = {"-0": 0, "0.5": 1, "-0.5": 2, "127": 3, "128": 4, "-128": 5, "-129": 6, "255": 7,
+            "256": 8, "-1": 9, "32767": 10, "32768": 11, "-32768": 12, "-32769": 13, "65535": 14,
+            "65536": 15, "2^31-1": 16, "2^31": 17, "-2^31": 18, "-2^31-1": 19, "2^32-1": 20,
+            "2^32": 21, "NaN": 22, "Inf": 23, "-Inf": 24, "1e300": 25, "1e-45": 28, "255.5": 31}
+TEXT_WORDS = ["char", "CHAR", "Char", "chars", "cha", "", "char ", "uint8"]
+
+
+def typed_data(cls, values):
+    """A row of a data class; each value a whole number 0 to 63 or a key of ELEMENTS."""
+    data = bytes([0, DATA_CLASSES.index(cls), len(values)])
+    for value in values:
+        data += bytes([value]) if isinstance(value, int) else bytes([192, ELEMENTS[value]])
+    return data
+
+
+def write_typed(ident, data, cls, count=b"\x00", nlhs=1, fail=None):  # class: CLASS_WORDS or bytes
+    word = cls if isinstance(cls, bytes) else bytes([0, CLASS_WORDS.index(cls)])
+    return op(0x40, nlhs, fail) + ident + data + count + word
+
+
+def read_text_line(ident, count=64, terminator=b"\x00\x00\x00", word="char", nlhs=2, fail=None):
+    return (op(0x41, nlhs, fail) + ident + bytes([0, count]) + terminator
+            + bytes([0, TEXT_WORDS.index(word)]))
+
+
+def count3(ident, nlhs=3):  # comcount, its third output the bytes written
+    return op(0x43, nlhs) + ident
+
+
 def mode_call(index, ident, *rest):  # kModes[index] with the id and these arguments
     return op(MODE_ARGS) + bytes([index, 1 + len(rest)]) + ident + b"".join(rest)
 
@@ -293,6 +325,57 @@ SEEDS = {
     + b"".join(op(0x62, 2, n) + open_id(1) + bytes([0, 64, 0, 0, 0]) for n in (2, 3))
     + open_reader("p0", "4096", fail=5) + set_size(open_id(1), "4096", fail=2)
     + set_size(open_id(1), "4096", fail=3, BaudRate=1),
+    # each class from each data class, whole numbers at the classes' bounds, fractions kept by
+    # single and double; every byte counted by comcount
+    "typed_writes": open_port(entry_name("p1")) + b"".join(
+        write_typed(open_id(), typed_data(DATA_CLASSES[(i + 3) % 9], [1, 2, 63]), cls)
+        for i, cls in enumerate(CLASS_WORDS[:8])) + count3(open_id())
+    + write_typed(open_id(), typed_data("double", ["-128", "127", "-0"]), "int8")
+    + write_typed(open_id(), typed_data("int32", ["65535", "-1"]), "int32")
+    + write_typed(open_id(), typed_data("double", ["2^32-1", "-2^31"]), "double")
+    + write_typed(open_id(), typed_data("double", ["0.5", "NaN", "Inf", "1e300", "1e-45"]),
+                  "single")
+    + write_typed(open_id(), typed_data("char", [65, 66, "255"]), "uint16")
+    + write_typed(open_id(), typed_data("uint8", [1, 2, 3]), "uint32", b"\x03\x02")
+    + write_typed(open_id(), typed_data("double", []), "double")
+    + write(open_id(), numeric("uint8", b"ab")) + count3(open_id()) + close(open_id()),
+    # refused values, classes and counts send nothing and count nothing; allocations fail
+    "typed_write_refusals": open_port(entry_name("p0"))
+    + write_typed(open_id(), typed_data("int16", [1, "256"]), "uint8")
+    + write_typed(open_id(), typed_data("double", ["-129"]), "int8")
+    + write_typed(open_id(), typed_data("double", [2, "0.5"]), "int32")
+    + write_typed(open_id(), typed_data("double", ["NaN"]), "uint8")
+    + write_typed(open_id(), typed_data("int8", ["-1"]), "uint32")
+    + write_typed(open_id(), typed_data("double", ["2^32"]), "uint32")
+    + write_typed(open_id(), typed_data("single", ["255.5"]), "uint16")
+    + write_typed(open_id(), typed_data("uint8", [1]), "UINT16")
+    + write_typed(open_id(), typed_data("uint8", [1]), "int64")
+    + write_typed(open_id(), typed_data("uint8", [1]), "char")
+    + write_typed(open_id(), typed_data("uint8", [1]), b"\x07\x00\x00")  # a double
+    + write_typed(open_id(), typed_data("uint8", [1, 2]), "uint8", b"\x03\x03")  # past the data
+    + write_typed(open_id(), typed_data("uint8", [1]), "uint8", b"\x04\x02")  # count -1
+    + write_typed(open_id(), b"\xf0\x09\x01\x05", "int16")  # int64 data
+    + write_typed(open_id(), typed_data("uint8", [1]), "uint16", fail=2)
+    + write_typed(open_id(), typed_data("uint8", [1]), "uint16", fail=3)
+    + write_typed(open_id(), typed_data("int16", [1, "256"]), "uint8", fail=3)
+    + op(MODE_ARGS) + bytes([2, 5]) + open_id() + numeric("uint8", b"a") + b"\x00" + b"\x00\x03"
+    + special("1")
+    + count3(open_id()) + close(open_id()),
+    # lines as text: the terminator left out (LF, CR LF), a line cut at maxcount kept whole,
+    # 'char' in other cases, refused words, and the word's text failing
+    "text_lines": open_port(entry_name("p2")) + send(2, b"one\r\ntwo\nthree\n\xe9\n")
+    + read_text_line(open_id(), 64, b"\x00\x01\x03\x00") + read_text_line(open_id(), word="CHAR")
+    + read_text_line(open_id(), 3, word="Char") + read_text_line(open_id(), word="chars")
+    + read_text_line(open_id(), word="") + read_text_line(open_id(), fail=2)
+    + read_text_line(open_id(), 0) + read_text_line(open_id(), nlhs=1)
+    + read_text_line(open_id(), nlhs=0) + read_text_line(open_id(), fail=3)
+    + read_text_line(open_id()) + read_text_line(open_id()) + close(open_id()),
+    # bytes written since the open: a second open of the id starts again from 0
+    "written_counts": open_port(entry_name("p3")) + count3(open_id())
+    + write(open_id(), numeric("uint8", b"abc")) + count3(open_id(), 2) + count3(open_id())
+    + write_typed(open_id(), typed_data("double", [7, 8]), "uint16") + count3(open_id())
+    + open_port(entry_name("p3")) + count3(open_id()) + write(open_id(), numeric("int16", b"xy"))
+    + op(0x60, 3) + open_id() + op(RELOAD) + open_port(entry_name("p3")) + count3(open_id()),
     "closed_port": open_port(entry_name("p0")) + close(open_id())
     + write(entry_id("p0"), numeric("uint8", b"a")) + read(entry_id("p0")) + close(entry_id("p0")),
 }
