@@ -321,7 +321,27 @@ classdef brindleport < handle
                 line = '';
                 return
             end
-            line = readline(obj);
+            % readline's own lines: a method call costs as much as the read.
+            try
+                k = obj.Slot;
+                t = BRINDLEPORT_PORTS(k, 6);
+                if t == 256
+                    t = [13 10];
+                end
+                if BRINDLEPORT_PORTS(k, 3) == 0
+                    [line, n] = brindlecast('comreadline', BRINDLEPORT_PORTS(k, 1), 4096, t, 'char');
+                    if numel(line) == n
+                        line = obj.lineRest(k, t, line, n);
+                    end
+                else
+                    line = obj.lineRest(k, t, '', -1);
+                end
+                if BRINDLEPORT_PORTS(k, 5)
+                    line = string(line);
+                end
+            catch err
+                brindleport.fail(obj, err, 'writeread');
+            end
         end
 
         function configureTerminator(obj, readT, writeT)
