@@ -80,9 +80,11 @@ classdef brindleport < handle
 
     % The module call is most of every method's cost, so the common paths
     % read one property (Slot) and one row of a global table that holds, per
-    % object: 1 FileID (NaN once the port is gone), 2 bytes written, 3 bytes
-    % held by the object (a part of a line or of a 64-bit value), 4 row in
-    % use, 5 MATLAB (2-byte chars), 6 read terminator byte (256 for CR/LF).
+    % object: 1 the FileID reads use (0 while the object holds bytes, so that
+    % a read fails over to the path that serves them first), 2 the FileID
+    % (both NaN once the port is gone), 3 bytes held by the object (a part of
+    % a line or of a 64-bit value), 4 row in use, 5 MATLAB, 6 read terminator
+    % byte (256 for CR/LF); and a global cell of the read terminators as text.
     % The table holds numbers, not handles, so delete runs on clear, and a
     % later object opening the same FileID sets a stale row's FileID to NaN:
     % the old object then fails at the module instead of reaching the port.
@@ -168,20 +170,21 @@ classdef brindleport < handle
             catch
                 error('brindleport:open', 'brindleport: cannot open port %s.', port);
             end
-            global BRINDLEPORT_PORTS
+            global BRINDLEPORT_PORTS BRINDLEPORT_ENDS
             table = BRINDLEPORT_PORTS;
             if size(table, 2) ~= 6
                 table = zeros(0, 6);
             end
             % Objects whose port was closed behind them and that still hold
             % this FileID must not reach the port opened now.
-            table(table(:, 1) == id, 1) = NaN;
+            table(table(:, 2) == id, 1:2) = NaN;
             slot = find(table(:, 4) == 0, 1);
             if isempty(slot)
                 slot = size(table, 1) + 1;
             end
-            table(slot, :) = [id 0 0 1 double(~brindleport.inOctave()) 10];
+            table(slot, :) = [id id 0 1 double(~brindleport.inOctave()) 10];
             BRINDLEPORT_PORTS = table;
+            BRINDLEPORT_ENDS{slot} = char(10);
             obj.FileID = id;
             obj.Slot = slot;
         end
@@ -195,10 +198,10 @@ classdef brindleport < handle
                 end
                 global BRINDLEPORT_PORTS
                 if k <= size(BRINDLEPORT_PORTS, 1)
-                    if BRINDLEPORT_PORTS(k, 1) == obj.FileID
+                    if BRINDLEPORT_PORTS(k, 2) == obj.FileID
                         brindlecast('comclose', obj.FileID);
                     end
-                    BRINDLEPORT_PORTS(k, :) = [NaN 0 0 0 0 10];
+                    BRINDLEPORT_PORTS(k, :) = [NaN NaN 0 0 0 10];
                 end
             catch
                 % The port is gone already (comclose, clear brindlecast).
@@ -212,7 +215,7 @@ classdef brindleport < handle
                     % The module turns the values into bytes, refusing any
                     % that is not one, and counts what it sends.
                     c = numel(data);
-                    n = brindlecast('comwrite', BRINDLEPORT_PORTS(obj.Slot, 1), data, c, 'uint8');
+                    n = brindlecast('comwrite', BRINDLEPORT_PORTS(obj.Slot, 2), data, c, 'uint8');
                 else
                     [n, c] = obj.writeEncoded(data, datatype);
                 end
@@ -228,23 +231,22 @@ classdef brindleport < handle
         function data = read(obj, count, datatype)
             global BRINDLEPORT_PORTS
             try
-                k = obj.Slot;
-                if nargin == 2 && BRINDLEPORT_PORTS(k, 3) == 0
-                    [data, n] = brindlecast('comread', BRINDLEPORT_PORTS(k, 1), count);
+                if nargin == 2
+                    [data, n] = brindlecast('comread', BRINDLEPORT_PORTS(obj.Slot, 1), count);
                 else
                     if nargin < 2
                         error('brindleport:count', 'brindleport: read needs a count.');
                     end
-                    if nargin < 3
-                        datatype = 'uint8';
-                    end
-                    [data, n] = obj.readValues(k, count, datatype);
+                    [data, n] = obj.readValues(obj.Slot, count, datatype);
                 end
             catch err
                 if nargin > 1
                     brindleport.count(count, 'count');
                 end
-                brindleport.fail(obj, err, 'read');
+                if nargin ~= 2 || ~obj.holds(err)
+                    brindleport.fail(obj, err, 'read');
+                end
+                [data, n] = obj.readValues(obj.Slot, count, 'uint8');
             end
             if n < count
                 % A count the module took (a fraction, a complex number) but a
@@ -261,27 +263,23 @@ classdef brindleport < handle
         end
 
         function line = readline(obj)
-            global BRINDLEPORT_PORTS
+            global BRINDLEPORT_PORTS BRINDLEPORT_ENDS
             try
                 k = obj.Slot;
-                t = BRINDLEPORT_PORTS(k, 6);
-                if t == 256
-                    t = [13 10];
-                end
-                if BRINDLEPORT_PORTS(k, 3) == 0
-                    % The module gives the line as text, without its terminator.
-                    [line, n] = brindlecast('comreadline', BRINDLEPORT_PORTS(k, 1), 4096, t, 'char');
-                    if numel(line) == n   % no terminator: the time-out, or a longer line
-                        line = obj.lineRest(k, t, line, n);
-                    end
-                else
-                    line = obj.lineRest(k, t, '', -1);
-                end
-                if BRINDLEPORT_PORTS(k, 5)
-                    line = string(line);
+                % The module gives the line as text, without its terminator.
+                [line, n] = brindlecast('comreadline', BRINDLEPORT_PORTS(k, 1), 4096, ...
+                                        BRINDLEPORT_ENDS{k}, 'char');
+                if numel(line) == n   % no terminator: the time-out, or a longer line
+                    line = obj.lineRest(k, line, n);
                 end
             catch err
-                brindleport.fail(obj, err, 'readline');
+                if ~obj.holds(err)
+                    brindleport.fail(obj, err, 'readline');
+                end
+                line = obj.lineRest(k, '', -1);
+            end
+            if BRINDLEPORT_PORTS(k, 5)
+                line = string(line);
             end
         end
 
@@ -293,7 +291,7 @@ classdef brindleport < handle
                 end
                 b = [text obj.WriteEnd];
                 c = numel(b);
-                n = brindlecast('comwrite', BRINDLEPORT_PORTS(obj.Slot, 1), b, c, 'uint8');
+                n = brindlecast('comwrite', BRINDLEPORT_PORTS(obj.Slot, 2), b, c, 'uint8');
             catch err
                 [n, c] = obj.writeAgain(err, b, 'writeline');
             end
@@ -304,14 +302,14 @@ classdef brindleport < handle
         end
 
         function line = writeread(obj, text)
-            global BRINDLEPORT_PORTS
+            global BRINDLEPORT_PORTS BRINDLEPORT_ENDS
             try
                 if ~ischar(text)
                     text = brindleport.textBytes(text, 'text');
                 end
                 b = [text obj.WriteEnd];
                 c = numel(b);
-                n = brindlecast('comwrite', BRINDLEPORT_PORTS(obj.Slot, 1), b, c, 'uint8');
+                n = brindlecast('comwrite', BRINDLEPORT_PORTS(obj.Slot, 2), b, c, 'uint8');
             catch err
                 [n, c] = obj.writeAgain(err, b, 'writeread');
             end
@@ -324,23 +322,19 @@ classdef brindleport < handle
             % readline's own lines: a method call costs as much as the read.
             try
                 k = obj.Slot;
-                t = BRINDLEPORT_PORTS(k, 6);
-                if t == 256
-                    t = [13 10];
-                end
-                if BRINDLEPORT_PORTS(k, 3) == 0
-                    [line, n] = brindlecast('comreadline', BRINDLEPORT_PORTS(k, 1), 4096, t, 'char');
-                    if numel(line) == n
-                        line = obj.lineRest(k, t, line, n);
-                    end
-                else
-                    line = obj.lineRest(k, t, '', -1);
-                end
-                if BRINDLEPORT_PORTS(k, 5)
-                    line = string(line);
+                [line, n] = brindlecast('comreadline', BRINDLEPORT_PORTS(k, 1), 4096, ...
+                                        BRINDLEPORT_ENDS{k}, 'char');
+                if numel(line) == n
+                    line = obj.lineRest(k, line, n);
                 end
             catch err
-                brindleport.fail(obj, err, 'writeread');
+                if ~obj.holds(err)
+                    brindleport.fail(obj, err, 'writeread');
+                end
+                line = obj.lineRest(k, '', -1);
+            end
+            if BRINDLEPORT_PORTS(k, 5)
+                line = string(line);
             end
         end
 
@@ -357,12 +351,13 @@ classdef brindleport < handle
                 [w, wname] = brindleport.terminator(writeT, 'writeTerminator');
             end
             k = obj.liveSlot('configureTerminator');
-            global BRINDLEPORT_PORTS
+            global BRINDLEPORT_PORTS BRINDLEPORT_ENDS
             if numel(r) == 2
                 BRINDLEPORT_PORTS(k, 6) = 256;
             else
                 BRINDLEPORT_PORTS(k, 6) = r;
             end
+            BRINDLEPORT_ENDS{k} = char(r);
             obj.WriteEnd = char(w);
             if isequal(r, w)
                 obj.Terminator = rname;
@@ -653,7 +648,7 @@ classdef brindleport < handle
             k = 0;
             try
                 k = obj.Slot;
-                if k > 0 && ~(BRINDLEPORT_PORTS(k, 1) == obj.FileID)
+                if k > 0 && ~(BRINDLEPORT_PORTS(k, 2) == obj.FileID)
                     k = 0;
                 end
             catch
@@ -665,9 +660,23 @@ classdef brindleport < handle
         end
 
         function hold(obj, k, bytes)
+            % Reads go to the module's FileID only while the object holds nothing.
             global BRINDLEPORT_PORTS
             obj.Held = bytes;
             BRINDLEPORT_PORTS(k, 3) = numel(bytes);
+            BRINDLEPORT_PORTS(k, 1) = BRINDLEPORT_PORTS(k, 2) * isempty(bytes);
+        end
+
+        function tf = holds(obj, err)
+            % Whether a read failed over because the object holds bytes.
+            global BRINDLEPORT_PORTS
+            tf = false;
+            try
+                k = obj.Slot;
+                tf = BRINDLEPORT_PORTS(k, 1) == 0 && BRINDLEPORT_PORTS(k, 2) == obj.FileID && ...
+                     ~strncmp(err.identifier, 'brindleport:', 12);
+            catch
+            end
         end
 
         function [data, n] = readValues(obj, k, count, datatype)
@@ -714,7 +723,7 @@ classdef brindleport < handle
             global BRINDLEPORT_PORTS
             bytes = brindleport.encode(data, datatype, obj.ByteOrder);
             c = numel(bytes);
-            n = brindlecast('comwrite', BRINDLEPORT_PORTS(obj.Slot, 1), bytes, c);
+            n = brindlecast('comwrite', BRINDLEPORT_PORTS(obj.Slot, 2), bytes, c);
         end
 
         function [n, c] = writeAgain(obj, err, data, where)
@@ -736,13 +745,14 @@ classdef brindleport < handle
             end
         end
 
-        function line = lineRest(obj, k, t, acc, n)
+        function line = lineRest(obj, k, acc, n)
             % A line that did not come whole from one comreadline: n 0, the
             % time-out (what came stays in the module); n -1, after bytes
             % the object holds; else a line longer than a block (acc). The
             % rest is read in calls given what is left of the Timeout.
-            global BRINDLEPORT_PORTS
-            id = BRINDLEPORT_PORTS(k, 1);
+            global BRINDLEPORT_PORTS BRINDLEPORT_ENDS
+            id = BRINDLEPORT_PORTS(k, 2);
+            t = double(BRINDLEPORT_ENDS{k});
             if n < 0
                 acc = char(obj.Held);
                 obj.hold(k, zeros(1, 0));
@@ -792,12 +802,12 @@ classdef brindleport < handle
             global BRINDLEPORT_PORTS
             try
                 k = obj.Slot;
-                id = BRINDLEPORT_PORTS(k, 1);
+                id = BRINDLEPORT_PORTS(k, 2);
             catch
                 brindleport.closed(where);
             end
             if ~(id == obj.FileID) || ~brindleport.isOpen(id)
-                BRINDLEPORT_PORTS(k, 1) = NaN;   % never again, whoever opens this FileID
+                BRINDLEPORT_PORTS(k, 1:2) = NaN;   % never again, whoever opens this FileID
                 brindleport.closed(where);
             end
             error(['brindleport:' where], 'brindleport: %s failed on port %s.', where, obj.Port);
