@@ -285,11 +285,12 @@ classdef brindleport < handle
 
         function writeline(obj, text)
             global BRINDLEPORT_PORTS
+            b = text;
             try
-                if ~ischar(text)
-                    text = brindleport.textBytes(text, 'text');
+                if ~ischar(b)
+                    b = brindleport.textBytes(text, 'text');
                 end
-                b = [text obj.WriteEnd];
+                b = [b obj.WriteEnd];
                 c = numel(b);
                 n = brindlecast('comwrite', BRINDLEPORT_PORTS(obj.Slot, 2), b, c, 'uint8');
             catch err
@@ -302,12 +303,15 @@ classdef brindleport < handle
         end
 
         function line = writeread(obj, text)
+            % writeline's and readline's lines, inline: a method call costs
+            % as much as the query's own statements.
             global BRINDLEPORT_PORTS BRINDLEPORT_ENDS
+            b = text;
             try
-                if ~ischar(text)
-                    text = brindleport.textBytes(text, 'text');
+                if ~ischar(b)
+                    b = brindleport.textBytes(text, 'text');
                 end
-                b = [text obj.WriteEnd];
+                b = [b obj.WriteEnd];
                 c = numel(b);
                 n = brindlecast('comwrite', BRINDLEPORT_PORTS(obj.Slot, 2), b, c, 'uint8');
             catch err
@@ -319,7 +323,6 @@ classdef brindleport < handle
                 line = '';
                 return
             end
-            % readline's own lines: a method call costs as much as the read.
             try
                 k = obj.Slot;
                 [line, n] = brindlecast('comreadline', BRINDLEPORT_PORTS(k, 1), 4096, ...
@@ -372,27 +375,14 @@ classdef brindleport < handle
             end
             which = brindleport.word(which, 'buffer', {'input', 'output', 'both'});
             k = obj.liveSlot('flush');
-            try
-                brindlecast('comflush', obj.FileID, which);
-            catch err
-                brindleport.fail(obj, err, 'flush');
-            end
+            obj.ask('flush', '', 'comflush', which);
             if ~strcmp(which, 'output')
                 obj.hold(k, zeros(1, 0));
             end
         end
 
         function pins = getpinstatus(obj)
-            obj.liveSlot('getpinstatus');
-            try
-                p = brindlecast('compins', obj.FileID);
-            catch err
-                if brindleport.isOpen(obj.FileID)
-                    error('brindleport:getpinstatus', ['brindleport: getpinstatus: %s has ' ...
-                          'no modem lines to read.'], obj.Port);
-                end
-                brindleport.fail(obj, err, 'getpinstatus');
-            end
+            p = obj.ask('getpinstatus', 'has no modem lines to read', 'compins');
             pins = struct('ClearToSend', p.ClearToSend, 'DataSetReady', p.DataSetReady, ...
                           'CarrierDetect', p.CarrierDetect, 'RingIndicator', p.RingIndicator);
         end
@@ -418,34 +408,15 @@ classdef brindleport < handle
             if nargin < 2 || ~brindleport.isNumber(seconds) || ~(seconds > 0 && seconds <= 10)
                 error('brindleport:seconds', 'brindleport: sendBreak needs seconds, more than 0 and at most 10.');
             end
-            obj.liveSlot('sendBreak');
-            try
-                brindlecast('combreak', obj.FileID, double(seconds));
-            catch err
-                brindleport.fail(obj, err, 'sendBreak');
-            end
+            obj.ask('sendBreak', '', 'combreak', double(seconds));
         end
 
         function unsent = waitUntilSent(obj)
-            obj.liveSlot('waitUntilSent');
-            try
-                unsent = brindlecast('comdrain', obj.FileID);
-            catch err
-                brindleport.fail(obj, err, 'waitUntilSent');
-            end
+            unsent = obj.ask('waitUntilSent', '', 'comdrain');
         end
 
         function errors = lineErrors(obj)
-            obj.liveSlot('lineErrors');
-            try
-                errors = brindlecast('comerrors', obj.FileID);
-            catch err
-                if brindleport.isOpen(obj.FileID)
-                    error('brindleport:lineErrors', ['brindleport: lineErrors: the driver of ' ...
-                          '%s keeps no line-error counts.'], obj.Port);
-                end
-                brindleport.fail(obj, err, 'lineErrors');
-            end
+            errors = obj.ask('lineErrors', 'keeps no line-error counts', 'comerrors');
         end
 
         function data = readbinblock(obj, datatype)
@@ -639,6 +610,21 @@ classdef brindleport < handle
                     error(['brindleport:' name], 'brindleport: the port refused this %s.', name);
                 end
                 brindleport.fail(obj, err, name);
+            end
+        end
+
+        function varargout = ask(obj, where, refusal, mode, varargin)
+            % A mode of the module on the object's port, its errors the
+            % object's: refusal says why an open port refused the call.
+            obj.liveSlot(where);
+            try
+                [varargout{1:nargout}] = brindlecast(mode, obj.FileID, varargin{:});
+            catch err
+                if ~isempty(refusal) && brindleport.isOpen(obj.FileID)
+                    error(['brindleport:' where], 'brindleport: %s: %s %s.', where, obj.Port, ...
+                          refusal);
+                end
+                brindleport.fail(obj, err, where);
             end
         end
 
