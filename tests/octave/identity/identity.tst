@@ -1,4 +1,4 @@
-## Run by run_identity_test.sh inside its mount namespace: /sys is the tree of
+## Run by tests/support/identity_namespace.sh inside its mount namespace: /sys is the tree of
 ## tests/support/fake_sysfs.sh with 24 more FT232Rs, /dev/ttyUSB0 and
 ## /dev/ttyACM0 are socat ptys whose far ends are $WORK/usb0-far and
 ## $WORK/acm0-far.

@@ -9,7 +9,8 @@
 # "identity: N passed, M failed".
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-module_folder=$(realpath "${1:?usage: run_identity_test.sh MODULE-FOLDER}")
+tests=$here/../octave/identity
+module_folder=$(realpath "${1:?usage: identity_namespace.sh MODULE-FOLDER}")
 
 skip() {
     echo "identity: skipped: $1"
@@ -30,7 +31,7 @@ cleanup() {
 trap cleanup EXIT
 
 # 32 listed ports: the tree's eight and 24 more FT232Rs, for the timing.
-sh "$here/../../support/fake_sysfs.sh" "$work/sys" 24
+sh "$here/fake_sysfs.sh" "$work/sys" 24
 for cable in usb0 acm0; do
     socat "pty,raw,echo=0,link=$work/$cable" "pty,raw,echo=0,link=$work/$cable-far" \
         </dev/null >/dev/null 2>&1 &
@@ -44,7 +45,7 @@ done
 
 # The module's own /dev: the host's devices a process needs, then the two ports.
 unshare -m --propagation private bash -euo pipefail -c '
-    work=$1 here=$2 module_folder=$3
+    work=$1 tests=$2 module_folder=$3
     mkdir "$work/host-dev"
     mount --rbind /dev "$work/host-dev"
     mount --bind "$work/sys" /sys
@@ -61,7 +62,7 @@ unshare -m --propagation private bash -euo pipefail -c '
         mount --bind "$(readlink -f "$work/${port#*:}")" "/dev/${port%%:*}"
     done
     cd "$work"
-    WORK=$work octave-cli --norc --no-history --path "$module_folder" --path "$here/.." --eval \
-        "[n, total] = test (\"$here/identity.tst\", \"quiet\", stdout);
+    WORK=$work octave-cli --norc --no-history --path "$module_folder" --path "$tests/.." --eval \
+        "[n, total] = test (\"$tests/identity.tst\", \"quiet\", stdout);
          printf (\"identity: %d passed, %d failed\\n\", n, total - n);"
-' identity "$work" "$here" "$module_folder" 2>&1 || true
+' identity "$work" "$tests" "$module_folder" 2>&1 || true
