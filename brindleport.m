@@ -269,7 +269,9 @@ classdef brindleport < handle
                 % The module gives the line as text, without its terminator.
                 [line, n] = brindlecast('comreadline', BRINDLEPORT_PORTS(k, 1), 4096, ...
                                         BRINDLEPORT_ENDS{k}, 'char');
-                if numel(line) == n   % no terminator: the time-out, or a longer line
+                % No terminator: the time-out, or a line longer than the block
+                % (numel, a builtin call, only then).
+                if n == 0 || (n == 4096 && numel(line) == n)
                     line = obj.lineRest(k, line, n);
                 end
             catch err
@@ -327,7 +329,7 @@ classdef brindleport < handle
                 k = obj.Slot;
                 [line, n] = brindlecast('comreadline', BRINDLEPORT_PORTS(k, 1), 4096, ...
                                         BRINDLEPORT_ENDS{k}, 'char');
-                if numel(line) == n
+                if n == 0 || (n == 4096 && numel(line) == n)
                     line = obj.lineRest(k, line, n);
                 end
             catch err
