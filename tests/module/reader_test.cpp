@@ -218,11 +218,14 @@ TEST_F(ReaderTest, WritesAreNotHeldBackNorTimeOutsShortened) {
     EXPECT_LT(secondsSince(start), 0.5) << "100 writes of 64 bytes";
     // Nor is an idle reader ever inside the device when a call comes, also
     // after a read that ended on its count gave the device a slice of its own.
+    // Held bytes first, the rest from the device, so the read waits there
+    // however late it starts.
+    ASSERT_TRUE(farWrite(*serial, "ab", 2));
     std::thread later([this] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        farWrite(*serial, "ab", 2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        farWrite(*serial, "cd", 2);
     });
-    EXPECT_EQ(read(id, 2).size(), 2u);
+    EXPECT_EQ(read(id, 4).size(), 4u);
     later.join();
     double counting = 0;
     for (int i = 0; i < 10; ++i) {

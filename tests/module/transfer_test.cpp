@@ -357,6 +357,14 @@ TEST_F(TransferTest, AnIntervalEndsAReadWhenTheLineFallsQuiet) {
     double elapsed = 0;
     EXPECT_EQ(timedRead(&elapsed), "");
     EXPECT_TRUE(elapsed >= 0.25 && elapsed < 1.5) << elapsed;
+    // That read ended polling at once; the next one's slices wait again.
+    ASSERT_TRUE(farWrite(*serial, "abc", 3));
+    std::thread burst([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        farWrite(*serial, "def", 3);
+    });
+    EXPECT_EQ(timedRead(&elapsed), "abcdef");
+    burst.join();
     // The interval runs from the last byte: a trickle comes back whole.
     set("ReadIntervalTimeout", 0.03);
     set("ReadTimeout", 2);
