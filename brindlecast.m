@@ -206,6 +206,8 @@ function varargout = brindlecast(varargin)
 %   gives the line as a char row without its terminator (a character for
 %   each byte); N still counts the bytes taken, the terminator included, so
 %   NUMEL(TEXT) == N means no terminator came (the time-out, or MAXCOUNT).
+%   'string' gives it as a string in MATLAB (in Octave, which has none, the
+%   char row).
 %
 %   An ID that is not a number ([], a cell, a struct, a function handle, an
 %   object) matches no port.
@@ -401,8 +403,8 @@ function varargout = brindlecast(varargin)
 %   QUENTAROX:brindlecast:comreadline
 %     Invalid number of inputs to COMREADLINE. anything but ID, MAXCOUNT and
 %                                              maybe TERMINATOR and 'char'
-%     Invalid data type to COMREADLINE.        a fifth input but 'char' (any
-%                                              case)
+%     Invalid data type to COMREADLINE.        a fifth input but 'char' or
+%                                              'string' (any case)
 %     Cannot read the port.                    no open port with that FileID
 %     Invalid count to COMREADLINE.            negative, NaN or not a number
 %     Invalid terminator to COMREADLINE.       empty, more than 8, not whole

@@ -170,21 +170,24 @@ classdef brindleport < handle
             catch
                 error('brindleport:open', 'brindleport: cannot open port %s.', port);
             end
-            global BRINDLEPORT_PORTS BRINDLEPORT_ENDS
+            global BRINDLEPORT_PORTS BRINDLEPORT_LINES
             table = BRINDLEPORT_PORTS;
             if size(table, 2) ~= 6
                 table = zeros(0, 6);
             end
             % Objects whose port was closed behind them and that still hold
             % this FileID must not reach the port opened now.
-            table(table(:, 2) == id, 1:2) = NaN;
+            for stale = find(table(:, 2) == id)'
+                table(stale, 1:2) = NaN;
+                BRINDLEPORT_LINES{stale}{1} = NaN;
+            end
             slot = find(table(:, 4) == 0, 1);
             if isempty(slot)
                 slot = size(table, 1) + 1;
             end
             table(slot, :) = [id id 0 1 double(~brindleport.inOctave()) 10];
             BRINDLEPORT_PORTS = table;
-            BRINDLEPORT_ENDS{slot} = char(10);
+            BRINDLEPORT_LINES{slot} = {id, 4096, char(10), 'string'};
             obj.FileID = id;
             obj.Slot = slot;
         end
@@ -263,25 +266,22 @@ classdef brindleport < handle
         end
 
         function line = readline(obj)
-            global BRINDLEPORT_PORTS BRINDLEPORT_ENDS
+            global BRINDLEPORT_LINES
             try
-                k = obj.Slot;
-                % The module gives the line as text, without its terminator.
-                [line, n] = brindlecast('comreadline', BRINDLEPORT_PORTS(k, 1), 4096, ...
-                                        BRINDLEPORT_ENDS{k}, 'char');
+                % The module gives the line as text without its terminator, a
+                % string in MATLAB: {FileID, 4096, terminator, 'string'}.
+                a = BRINDLEPORT_LINES{obj.Slot};
+                [line, n] = brindlecast('comreadline', a{:});
                 % No terminator: the time-out, or a line longer than the block
                 % (numel, a builtin call, only then).
-                if n == 0 || (n == 4096 && numel(line) == n)
-                    line = obj.lineRest(k, line, n);
+                if n == 0 || (n == 4096 && numel(char(line)) == n)
+                    line = obj.lineRest(line, n);
                 end
             catch err
                 if ~obj.holds(err)
                     brindleport.fail(obj, err, 'readline');
                 end
-                line = obj.lineRest(k, '', -1);
-            end
-            if BRINDLEPORT_PORTS(k, 5)
-                line = string(line);
+                line = obj.lineRest('', -1);
             end
         end
 
@@ -307,7 +307,7 @@ classdef brindleport < handle
         function line = writeread(obj, text)
             % writeline's and readline's lines, inline: a method call costs
             % as much as the query's own statements.
-            global BRINDLEPORT_PORTS BRINDLEPORT_ENDS
+            global BRINDLEPORT_PORTS BRINDLEPORT_LINES
             b = text;
             try
                 if ~ischar(b)
@@ -326,20 +326,16 @@ classdef brindleport < handle
                 return
             end
             try
-                k = obj.Slot;
-                [line, n] = brindlecast('comreadline', BRINDLEPORT_PORTS(k, 1), 4096, ...
-                                        BRINDLEPORT_ENDS{k}, 'char');
-                if n == 0 || (n == 4096 && numel(line) == n)
-                    line = obj.lineRest(k, line, n);
+                a = BRINDLEPORT_LINES{obj.Slot};
+                [line, n] = brindlecast('comreadline', a{:});
+                if n == 0 || (n == 4096 && numel(char(line)) == n)
+                    line = obj.lineRest(line, n);
                 end
             catch err
                 if ~obj.holds(err)
                     brindleport.fail(obj, err, 'writeread');
                 end
-                line = obj.lineRest(k, '', -1);
-            end
-            if BRINDLEPORT_PORTS(k, 5)
-                line = string(line);
+                line = obj.lineRest('', -1);
             end
         end
 
@@ -356,13 +352,13 @@ classdef brindleport < handle
                 [w, wname] = brindleport.terminator(writeT, 'writeTerminator');
             end
             k = obj.liveSlot('configureTerminator');
-            global BRINDLEPORT_PORTS BRINDLEPORT_ENDS
+            global BRINDLEPORT_PORTS BRINDLEPORT_LINES
             if numel(r) == 2
                 BRINDLEPORT_PORTS(k, 6) = 256;
             else
                 BRINDLEPORT_PORTS(k, 6) = r;
             end
-            BRINDLEPORT_ENDS{k} = char(r);
+            BRINDLEPORT_LINES{k}{3} = char(r);
             obj.WriteEnd = char(w);
             if isequal(r, w)
                 obj.Terminator = rname;
@@ -652,7 +648,9 @@ classdef brindleport < handle
             global BRINDLEPORT_PORTS
             obj.Held = bytes;
             BRINDLEPORT_PORTS(k, 3) = numel(bytes);
+            global BRINDLEPORT_LINES
             BRINDLEPORT_PORTS(k, 1) = BRINDLEPORT_PORTS(k, 2) * isempty(bytes);
+            BRINDLEPORT_LINES{k}{1} = BRINDLEPORT_PORTS(k, 1);
         end
 
         function tf = holds(obj, err)
@@ -733,14 +731,25 @@ classdef brindleport < handle
             end
         end
 
-        function line = lineRest(obj, k, acc, n)
+        function line = lineRest(obj, acc, n)
+            % lineChars' line, a string in MATLAB as the module gives it.
+            global BRINDLEPORT_PORTS
+            line = obj.lineChars(acc, n);
+            if BRINDLEPORT_PORTS(obj.Slot, 5)
+                line = string(line);
+            end
+        end
+
+        function line = lineChars(obj, acc, n)
             % A line that did not come whole from one comreadline: n 0, the
             % time-out (what came stays in the module); n -1, after bytes
             % the object holds; else a line longer than a block (acc). The
             % rest is read in calls given what is left of the Timeout.
-            global BRINDLEPORT_PORTS BRINDLEPORT_ENDS
+            global BRINDLEPORT_PORTS BRINDLEPORT_LINES
+            k = obj.Slot;
             id = BRINDLEPORT_PORTS(k, 2);
-            t = double(BRINDLEPORT_ENDS{k});
+            t = double(BRINDLEPORT_LINES{k}{3});
+            acc = char(acc);
             if n < 0
                 acc = char(obj.Held);
                 obj.hold(k, zeros(1, 0));
@@ -796,6 +805,8 @@ classdef brindleport < handle
             end
             if ~(id == obj.FileID) || ~brindleport.isOpen(id)
                 BRINDLEPORT_PORTS(k, 1:2) = NaN;   % never again, whoever opens this FileID
+                global BRINDLEPORT_LINES
+                BRINDLEPORT_LINES{k}{1} = NaN;
                 brindleport.closed(where);
             end
             error(['brindleport:' where], 'brindleport: %s failed on port %s.', where, obj.Port);

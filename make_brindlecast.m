@@ -76,8 +76,9 @@ end
 function buildWithMatlab(src, sources, define, outputFolder)
 % The module is written against the 32-bit-index API (mxGetField_700 and
 % the like), which -compatibleArrayDims selects. MATLAB's Ctrl-C flag is
-% looked up in libut at run time.
-sources = [sources, {fullfile(src, 'host', 'libut_interrupt.cpp')}];
+% looked up in libut at run time; MATLAB has a string class.
+sources = [sources, {fullfile(src, 'host', 'libut_interrupt.cpp'), ...
+                     fullfile(src, 'host', 'matlab_strings.cpp')}];
 compiler = mex.getCompilerConfigurations('C++', 'Selected');
 if isempty(compiler)
     error('make_brindlecast: no C++ compiler is set up; run "mex -setup C++".');

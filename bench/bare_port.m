@@ -16,11 +16,11 @@ classdef bare_port < handle
       [data, n] = brindlecast('comread', obj.Id, count);
     end
     function line = readline(obj)
-      [line, n] = brindlecast('comreadline', obj.Id, 4096, 10, 'char');
+      [line, n] = brindlecast('comreadline', obj.Id, 4096, 10, 'string');
     end
     function line = writeread(obj, text)
       n = brindlecast('comwrite', obj.Id, text, numel(text), 'uint8');
-      [line, n] = brindlecast('comreadline', obj.Id, 4096, 10, 'char');
+      [line, n] = brindlecast('comreadline', obj.Id, 4096, 10, 'string');
     end
   end
 end

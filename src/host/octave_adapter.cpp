@@ -5,6 +5,7 @@
 #include <octave/quit.h>
 
 #include "host/host_interrupt.h"
+#include "host/host_strings.h"
 
 extern "C" {
 
@@ -69,4 +70,9 @@ __attribute__((visibility("hidden"))) void mxSetCell_700(mxArray* cellArray, int
 // From Octave 9 on the state is a std::atomic<int>, whose conversion reads it.
 bool hostInterruptPending() {
     return octave_interrupt_state > 0;
+}
+
+// Octave 7 has no string class: text stays a char array.
+bool hostHasStrings() {
+    return false;
 }

@@ -1,7 +1,8 @@
 // [bytes, n] = brindlecast('comreadline', id, maxcount[, terminator]): the
 // bytes up to and including the first terminator (LF unless given), or
 // exactly maxcount bytes when none came within them. With a fifth input
-// 'char', the line as a char row without its terminator (n still counts it).
+// 'char', the line as a char row without its terminator (n still counts it);
+// 'string', as a MATLAB string (Octave, which has none, gives the char row).
 // At the time-out, or when the device is lost, it returns no bytes and keeps
 // what it read for the next call: a line is never returned in halves.
 //
@@ -16,6 +17,7 @@
 #include "arguments/text_word.h"
 #include "device/serial_device.h"
 #include "host/host_interrupt.h"
+#include "host/host_strings.h"
 #include "host/mex_api.h"
 #include "registry/port_errors.h"
 #include "registry/port_lookup.h"
@@ -33,7 +35,9 @@
 namespace {
 
 const char* const lineErrorId = "QUENTAROX:brindlecast:comreadline";
-const char* const textWords[] = {"char"};
+// The forms of text a line can take: a char row, or a MATLAB string (a char
+// row in Octave, which has none).
+const char* const textWords[] = {"char", "string"};
 
 // A line ends with its terminator; one cut at maxcount need not.
 bool endsWithTerminator(const unsigned char* line, DWORD length, const LineTerminator& terminator) {
@@ -117,10 +121,10 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
     LineTerminator terminator = {{'\n'}, 1};
     if (nrhs >= 4 && !readLineTerminator(prhs[3], &terminator))
         mexErrMsgIdAndTxt(lineErrorId, "Invalid terminator to COMREADLINE.");
-    // 'char': the line as text, without its terminator.
+    // 'char' or 'string': the line as text, without its terminator.
     const bool asText = nrhs == 5;
-    if (asText && matchWord(prhs[4], textWords, 1) != 0)
-        mexErrMsgIdAndTxt(lineErrorId, "Invalid data type to COMREADLINE.");
+    const int textForm = asText ? matchWord(prhs[4], textWords, 2) : 0;
+    if (textForm < 0) mexErrMsgIdAndTxt(lineErrorId, "Invalid data type to COMREADLINE.");
     // The host's memory first: a block that holds the largest count asked for
     // (so that a failure loses nothing), and the line's bytes.
     ReadAheadBlock block;
@@ -139,6 +143,12 @@ void handleComReadLine(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[
         plhs[0] = charRow(line, length - (endsWithTerminator(line, length, terminator)
                                               ? static_cast<DWORD>(terminator.length)
                                               : 0));
+        mxArray* text = nullptr;
+        if (textForm == 1 && hostHasStrings() &&
+            mexCallMATLAB(1, &text, 1, &plhs[0], "string") == 0 && text != nullptr) {
+            mxDestroyArray(plhs[0]);
+            plhs[0] = text;
+        }
     } else {
         plhs[0] = byteRow(line, length);
     }

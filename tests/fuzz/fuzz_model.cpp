@@ -631,10 +631,12 @@ Expectation& predictReadLine(Expectation& e, const Inputs& in, const OpenPort* p
     std::vector<uint8_t> terminator{10};
     if (in.size() >= 4 && !(terminator.clear(), terminatorOf(in[3], &terminator)))
         return fail(e, kLineId, "Invalid terminator to COMREADLINE.");
-    // 'char', in any case: the line as text.
+    // 'char' or 'string', in any case: the line as text; the test host, as
+    // MATLAB, has strings.
     e.asText = in.size() == 5;
-    if (e.asText && wordOf(in[4], {"char"}, allocations) != 0)
-        return fail(e, kLineId, "Invalid data type to COMREADLINE.");
+    const int form = e.asText ? wordOf(in[4], {"char", "string"}, allocations) : 0;
+    if (form < 0) return fail(e, kLineId, "Invalid data type to COMREADLINE.");
+    e.asString = form == 1;
     e.count = static_cast<uint32_t>(static_cast<uint64_t>(requested));
     e.readTooLarge = e.count > kReadCap;
     // The line's bytes, then a block that holds count.
@@ -702,6 +704,12 @@ bool isDoubleArray(const mxArray* value, size_t rows, size_t cols) {
 }
 
 // A 1-by-count char row whose units are the first count bytes of q.
+// A string scalar of the first count bytes of q.
+bool isStringOf(const mxArray* value, const std::deque<uint8_t>& q, size_t count) {
+    if (value == nullptr || !mxIsClass(value, "string") || count > q.size()) return false;
+    return thStringText(value) == std::string(q.begin(), q.begin() + static_cast<long>(count));
+}
+
 bool isTextRow(const mxArray* row, const std::deque<uint8_t>& q, size_t count) {
     if (row == nullptr || !mxIsChar(row) || thRows(row) != 1 || thCols(row) != count ||
         count > q.size())
@@ -793,7 +801,8 @@ bool settle(const Expectation& e, int nlhs, const ThCallResult& result, std::str
             // Bytes taken; a text line shows them without its terminator.
             size_t n = e.asText ? e.bytes.size() : row != nullptr ? thCols(row) : 0;
             bool shaped = e.asText
-                              ? isTextRow(row, line.toPort, n - e.stripped)
+                              ? (e.asString ? isStringOf(row, line.toPort, n - e.stripped)
+                                            : isTextRow(row, line.toPort, n - e.stripped))
                               : isDoubleArray(row, 1, n) &&
                                     std::equal(mxGetPr(row), mxGetPr(row) + n, line.toPort.begin());
             if (!shaped || n > e.count || n > line.toPort.size() ||

@@ -59,6 +59,7 @@ struct Expectation {
     std::vector<uint8_t> bytes;  // Written: what must reach the far end; Line: the line
     bool readTooLarge = false;   // count exceeds kReadCap
     bool asText = false;         // Line: a char row of the line without its last stripped bytes
+    bool asString = false;       // Line: the same as a string scalar
     size_t stripped = 0;         // Line: the terminator's length when the line ends with it
     bool readsWait = false;      // Bytes: the port's read may wait; FileId: it will
     bool flushesInput = false;

@@ -95,7 +95,8 @@ const double kBufferSizes[] = {0,    4096,      8192, 65536, 1 << 20, 268435456,
 const char* const kClassWords[] = {"double",  "single", "int8",   "uint8", "int16",  "uint16",
                                    "int32",   "uint32", "UINT16", "int64", "uint64", "char",
                                    "logical", "",       "uint8 ", "Double"};
-const char* const kTextWords[] = {"char", "CHAR", "Char", "chars", "cha", "", "char ", "uint8"};
+const char* const kTextWords[] = {"char",  "CHAR", "string", "String",
+                                  "chars", "",     "char ",  "uint8"};
 // Element values at and past the bounds of comwrite's classes, and between.
 const double kElementValues[] = {
     -0.0,        0.5,       -0.5,        127,         128,          -128,         -129,

@@ -103,7 +103,7 @@ ELEMENTS = {"-0": 0, "0.5": 1, "-0.5": 2, "127": 3, "128": 4, "-128": 5, "-129":
             "256": 8, "-1": 9, "32767": 10, "32768": 11, "-32768": 12, "-32769": 13, "65535": 14,
             "65536": 15, "2^31-1": 16, "2^31": 17, "-2^31": 18, "-2^31-1": 19, "2^32-1": 20,
             "2^32": 21, "NaN": 22, "Inf": 23, "-Inf": 24, "1e300": 25, "1e-45": 28, "255.5": 31}
-TEXT_WORDS = ["char", "CHAR", "Char", "chars", "cha", "", "char ", "uint8"]
+TEXT_WORDS = ["char", "CHAR", "string", "String", "chars", "", "char ", "uint8"]
 
 
 def typed_data(cls, values):
@@ -362,10 +362,10 @@ SEEDS = {
     + special("1")
     + count3(open_id()) + close(open_id()),
     # lines as text: the terminator left out (LF, CR LF), a line cut at maxcount kept whole,
-    # 'char' in other cases, refused words, and the word's text failing
+    # 'char' in other cases, 'string', refused words, and the word's text failing
     "text_lines": open_port(entry_name("p2")) + send(2, b"one\r\ntwo\nthree\n\xe9\n")
     + read_text_line(open_id(), 64, b"\x00\x01\x03\x00") + read_text_line(open_id(), word="CHAR")
-    + read_text_line(open_id(), 3, word="Char") + read_text_line(open_id(), word="chars")
+    + read_text_line(open_id(), 3, word="String") + read_text_line(open_id(), word="chars")
     + read_text_line(open_id(), word="") + read_text_line(open_id(), fail=2)
     + read_text_line(open_id(), 0) + read_text_line(open_id(), nlhs=1)
     + read_text_line(open_id(), nlhs=0) + read_text_line(open_id(), fail=3)

@@ -721,6 +721,10 @@ TEST_F(TransferTest, ReadsLinesWholeAndKeepsWhatCameAfter) {
         EXPECT_EQ(got, line);
         EXPECT_EQ(mxGetScalar(asText.outputs[1]), n);
     }
+    send("str\r\n", 6);  // behind the "e" left held
+    ThCallResult asString = call("comreadline", {id, number(64), text("\r\n"), text("string")}, 2);
+    ASSERT_FALSE(asString.failed) << asString.message;
+    EXPECT_EQ(thStringText(asString.outputs[0]), "estr");
 }
 
 }  // namespace

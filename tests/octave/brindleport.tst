@@ -158,5 +158,5 @@
 %! clear brindlecast;
 %! check_refused (@() read (s, 1), "closed");
 %! delete (r); delete (s); clear far;
-%! clear -global BRINDLEPORT_PORTS BRINDLEPORT_ENDS;
+%! clear -global BRINDLEPORT_PORTS BRINDLEPORT_LINES;
 %! cut_cable (cable);

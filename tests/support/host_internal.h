@@ -39,6 +39,8 @@ std::string thiSnapshotInputs(const mxArray* const* inputs, size_t count);
 // char() of a string scalar, as mexCallMATLAB gives it: a new char row of the
 // running call. Aborts for anything else.
 mxArray* thiCharOfString(const mxArray* value);
+// string(c) of a char row: a temporary string scalar of its text.
+mxArray* thiStringOfChars(const mxArray* value);
 
 // ---- Exported by libmex ----
 // A fresh load: no exit hook, no registrations counted.

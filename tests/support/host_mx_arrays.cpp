@@ -595,8 +595,8 @@ mxArray* mxCreateCharArray_700(int ndim, const int* dims) {
     thiCheckThread("mxCreateCharArray");
     if (ndim != 2 || dims == nullptr) thiAbort("mxCreateCharArray: only 2-D arrays are made here");
     if (dims[0] < 0 || dims[1] < 0) return nullptr;
-    return newDense(mxCHAR_CLASS, static_cast<size_t>(dims[0]), static_cast<size_t>(dims[1]),
-                    false, ownerOfNew());
+    return newDense(mxCHAR_CLASS, static_cast<size_t>(dims[0]), static_cast<size_t>(dims[1]), false,
+                    ownerOfNew());
 }
 
 mxArray* mxCreateCellMatrix_700(int rows, int cols) {
@@ -631,6 +631,23 @@ mxArray* thiCharOfString(const mxArray* value) {
     if (!array->object || array->className != "string" || array->strings.size() != 1)
         thiAbort("mexCallMATLAB char: only a string scalar is converted here");
     return newCharRow(array->strings[0], ThiOwner::Temporary);
+}
+
+mxArray* thiStringOfChars(const mxArray* value) {
+    const mxArray* array = checked(value, "mexCallMATLAB string");
+    if (array->classId != mxCHAR_CLASS || array->rows > 1)
+        thiAbort("mexCallMATLAB string: only a char row is converted here");
+    std::string text;
+    const uint16_t* units = static_cast<const uint16_t*>(array->real);
+    for (size_t i = 0; i < array->cols * array->rows; ++i) {
+        if (units[i] > 0xff) thiAbort("mexCallMATLAB string: only Latin-1 is modelled");
+        text += static_cast<char>(units[i]);
+    }
+    mxArray* made = newArray(mxUNKNOWN_CLASS, 1, 1, ThiOwner::Temporary);
+    made->object = true;
+    made->className = "string";
+    made->strings = {text};
+    return made;
 }
 
 mxArray* thCreateStringArray(size_t rows, size_t cols, const std::vector<std::string>& texts) {
