@@ -345,6 +345,20 @@ TEST_F(TransferTest, AnIntervalEndsAReadWhenTheLineFallsQuiet) {
         EXPECT_LT(elapsed, 0.15) << what;
         far.join();
     };
+    // The first part now, the others gapMs apart while one read waits.
+    auto spaced = [&](std::vector<std::string> parts, int gapMs) {
+        farWrite(*serial, parts[0].data(), parts[0].size());
+        std::thread far([this, parts, gapMs] {
+            for (size_t i = 1; i < parts.size(); ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(gapMs));
+                farWrite(*serial, parts[i].data(), parts[i].size());
+            }
+        });
+        double elapsed = 0;
+        std::string got = timedRead(&elapsed);
+        far.join();
+        return got;
+    };
     id = number(open({field("PortName", serial->port), field("ReadTimeout", 2),
                       field("ReadIntervalTimeout", 0.01)}));
     twoFrames("at open");
@@ -358,37 +372,18 @@ TEST_F(TransferTest, AnIntervalEndsAReadWhenTheLineFallsQuiet) {
     EXPECT_EQ(timedRead(&elapsed), "");
     EXPECT_TRUE(elapsed >= 0.25 && elapsed < 1.5) << elapsed;
     // That read ended polling at once; the next one's slices wait again.
-    ASSERT_TRUE(farWrite(*serial, "abc", 3));
-    std::thread burst([this] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        farWrite(*serial, "def", 3);
-    });
-    EXPECT_EQ(timedRead(&elapsed), "abcdef");
-    burst.join();
+    EXPECT_EQ(spaced({"abc", "def"}, 20), "abcdef");
     // The interval runs from the last byte: a trickle comes back whole.
     set("ReadIntervalTimeout", 0.03);
     set("ReadTimeout", 2);
-    std::thread trickle([this] {
-        for (int i = 0; i < 30; ++i) {
-            farWrite(*serial, "t", 1);
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    });
-    EXPECT_EQ(timedRead(&elapsed), std::string(30, 't'));
-    trickle.join();
+    EXPECT_EQ(spaced(std::vector<std::string>(30, "t"), 10), std::string(30, 't'));
     // Beside a reader, which gives the device time-outs of its own.
     ASSERT_FALSE(call("comset", {id, port({field("InputBufferSize", 4096), field("ReadTimeout", 2),
                                            field("ReadIntervalTimeout", 0.1)})})
                      .failed);
     // A quiet line slows its polls: the first burst is the device's, not held.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ASSERT_TRUE(farWrite(*serial, "abc", 3));
-    std::thread bursts([this] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        farWrite(*serial, "def", 3);
-    });
-    EXPECT_EQ(timedRead(&elapsed), "abcdef");
-    bursts.join();
+    EXPECT_EQ(spaced({"abc", "def"}, 20), "abcdef");
     set("ReadTimeout", 0);
     ASSERT_TRUE(farWrite(*serial, "ab", 2));
     for (int i = 0; i < 100 && mxGetScalar(call("comcount", {id}).outputs[0]) != 2; ++i)
